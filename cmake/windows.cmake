@@ -1,0 +1,33 @@
+# Windows-only targets: the real adapters, the program, the DDC/CI simulator.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+file(GLOB LUMIVANE_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+add_library(lumivane_win32 STATIC ${LUMIVANE_WIN32_SOURCES})
+target_link_libraries(lumivane_win32 PUBLIC lumivane_core
+  ole32 oleaut32 wbemuuid uuid advapi32 gdi32 user32 shell32 comctl32 msimg32)
+
+file(GLOB LUMIVANE_APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
+if(LUMIVANE_APP_SOURCES)
+  add_executable(lumivane WIN32 ${LUMIVANE_APP_SOURCES} resources/lumivane.rc)
+  target_link_libraries(lumivane PRIVATE lumivane_win32)
+  target_link_options(lumivane PRIVATE -static -municode)
+endif()
+
+# Test double for the Monitor Configuration API, installed over dxva2.dll in a private Wine prefix.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/ddcsim/ddcsim.cpp)
+  add_library(ddcsim SHARED tools/ddcsim/ddcsim.cpp tools/ddcsim/dxva2.def)
+  set_target_properties(ddcsim PROPERTIES OUTPUT_NAME dxva2 PREFIX "")
+  target_link_options(ddcsim PRIVATE -static)
+endif()
+
+# Small helpers the end-to-end checks run inside Wine.
+file(GLOB LUMIVANE_E2E_TOOLS CONFIGURE_DEPENDS tools/e2e/*.cpp)
+foreach(src ${LUMIVANE_E2E_TOOLS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_options(${name} PRIVATE -static -municode)
+  target_link_libraries(${name} PRIVATE user32)
+endforeach()
+
+# End-to-end checks under Wine (registered as ctest tests of this build).
+include(cmake/e2e.cmake OPTIONAL)

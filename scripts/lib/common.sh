@@ -1,0 +1,64 @@
+# Shared by scripts/test and scripts/run. Source it; it sets ROOT and a few helpers.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+WINE64="${WINE64:-/usr/lib/wine/wine64}"
+
+log() { printf '\n==> %s\n' "$*"; }
+
+# apt_need PKG... : installs the Debian packages that are missing; retries once, fails loudly.
+apt_need() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  for attempt in 1 2; do
+    if $sudo apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+      return 0
+    fi
+    echo "apt-get failed (attempt $attempt)" >&2
+    sleep 5
+  done
+  echo "ERROR: could not install: ${missing[*]}" >&2
+  exit 1
+}
+
+NATIVE_PKGS=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev)
+WIN_PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest)
+WINE_PKGS=(wine wine64 xvfb xdotool x11-utils imagemagick xauth)
+
+# wine_env DIR : a private Wine prefix under DIR, created once and reused.
+wine_env() {
+  export WINEPREFIX="$1/wineprefix"
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEARCH=win64
+  # No Mono/Gecko prompts in a fresh prefix.
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$WINE64" wineboot -i >/dev/null 2>&1 || true
+    "$WINE64" wineserver -w 2>/dev/null || /usr/lib/wine/wineserver64 -w 2>/dev/null || true
+  fi
+}
+
+# start_xvfb : a private X server when there is no DISPLAY; sets XVFB_PID.
+XVFB_PID=""
+start_xvfb() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in 99 98 97 96 95; do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "ERROR: Xvfb did not start" >&2
+  exit 1
+}
+
+stop_wine() { /usr/lib/wine/wineserver64 -k 2>/dev/null || true; }
+stop_xvfb() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true; }

@@ -1,0 +1,155 @@
+#pragma once
+// The nested, Variant-keyed tree that holds all run-time state.
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace lumivane {
+
+// Errors carry their message text; what() gives it in UTF-8.
+class AssocError : public std::runtime_error {
+public:
+  explicit AssocError(const std::u16string& message);
+  const std::u16string& Message() const { return message_; }
+
+private:
+  std::u16string message_;
+};
+// A value that does not convert to the kind asked for.
+class ConvertError : public AssocError {
+public:
+  using AssocError::AssocError;
+};
+// Checked integer arithmetic that left its range.
+class IntOverflowError : public AssocError {
+public:
+  using AssocError::AssocError;
+};
+
+// Kind codes (type code AND 0x0FFF).
+enum VariantKind : uint16_t {
+  vkEmpty = 0,
+  vkNull = 1,
+  vkSmallInt = 2,
+  vkInteger = 3,
+  vkBoolean = 11,
+  vkShortInt = 16,
+  vkByte = 17,
+  vkWord = 18,
+  vkLongWord = 19,
+  vkInt64 = 20,
+  vkUInt64 = 21,
+  vkUString = 258,
+};
+
+// The kind name shown by Dump with showTypes; empty for codes without a name.
+std::u16string VariantTypeName(uint16_t kindCode);
+
+class Variant {
+public:
+  Variant() = default;  // Empty
+  static Variant Null();
+  Variant(bool v);
+  Variant(int8_t v);
+  Variant(uint8_t v);
+  Variant(int16_t v);
+  Variant(uint16_t v);
+  Variant(int32_t v);
+  Variant(uint32_t v);
+  Variant(int64_t v);
+  Variant(uint64_t v);
+  Variant(const std::u16string& v);
+  Variant(std::u16string&& v);
+  Variant(const char16_t* v);
+  // An integer in the narrowest kind that holds it (1 is a Byte, -1 a ShortInt).
+  static Variant Narrow(int64_t v);
+  static Variant Narrow(uint64_t v);
+
+  uint16_t Kind() const { return kind_; }
+  bool IsEmpty() const { return kind_ == vkEmpty; }
+  bool IsNull() const { return kind_ == vkNull; }
+  bool IsInteger() const;
+  bool IsText() const { return kind_ == vkUString; }
+
+  // Text form: "" for Empty and Null, "True"/"False", decimal digits, the text itself.
+  std::u16string Text() const;
+  // Conversions used by readers of a tree; ConvertError when impossible. Empty gives 0/false.
+  int64_t ToInt64() const;
+  uint64_t ToUInt64() const;
+  int32_t ToInt32() const;  // ToInt64 range-checked to 32 bits (IntOverflowError)
+  bool ToBool() const;
+
+  // Key identity: same text form (Empty only matches Empty, Null only Null).
+  bool SameKey(const Variant& other) const;
+
+private:
+  uint16_t kind_ = vkEmpty;
+  union {
+    int64_t i_;
+    uint64_t u_;
+    bool b_;
+  };
+  std::u16string s_;
+};
+
+class TAssoc;
+
+// Hash and equality of the children table: by text form, Empty/Null apart.
+struct VariantKeyHash {
+  size_t operator()(const Variant& v) const;
+};
+struct VariantKeyEq {
+  bool operator()(const Variant& a, const Variant& b) const { return a.SameKey(b); }
+};
+using TAssocTable = std::unordered_map<Variant, std::unique_ptr<TAssoc>, VariantKeyHash, VariantKeyEq>;
+
+class TAssoc {
+public:
+  explicit TAssoc(bool strictRules = false);
+  ~TAssoc();
+  TAssoc(const TAssoc&) = delete;
+  TAssoc& operator=(const TAssoc&) = delete;
+
+  TAssoc& Items(const Variant& index);
+  TAssoc& operator[](const Variant& index) { return Items(index); }
+  TAssoc* Add(const Variant& index);
+  TAssoc* Add(const Variant& index, const Variant& value);
+  bool IsSet(const Variant& index) const;
+  void Remove(const Variant& index);
+  void Clear();
+
+  Variant Val() const { return fVal; }
+  void SetVal(const Variant& value) { fVal = value; }
+  TAssoc& operator=(const Variant& value) {
+    fVal = value;
+    return *this;
+  }
+
+  int32_t Count() const;
+  bool Strict() const { return fStrict; }
+  const TAssocTable* All() const { return fDict.get(); }
+
+  std::vector<Variant> Keys() const;
+  std::vector<Variant> AscKeys() const;
+  std::vector<Variant> DescKeys() const;
+  std::vector<Variant> IntAscKeys() const;
+  std::vector<Variant> IntDescKeys() const;
+
+  std::u16string Dump(bool showTypes, const std::u16string& level, bool last) const;
+  std::u16string JSONDump() const;
+  TAssoc* JSONParse(const std::u16string& s);
+
+private:
+  Variant fVal;
+  bool fStrict;
+  std::unique_ptr<TAssocTable> fDict;
+};
+
+// UTF-16 <-> UTF-8 for messages and hashing (lone surrogates become U+FFFD).
+std::string ToUtf8(const std::u16string& s);
+std::u16string FromUtf8(const std::string& s);
+
+}  // namespace lumivane

@@ -1,0 +1,30 @@
+#pragma once
+// Every port the program uses, bundled. The app fills it with the Win32 adapters, tests with
+// the simulated ones.
+#include "platform/Clock.h"
+#include "platform/DisplayConfig.h"
+#include "platform/Host.h"
+#include "platform/MonitorConfig.h"
+#include "platform/Services.h"
+#include "platform/SystemErrors.h"
+#include "platform/Threads.h"
+#include "platform/Tray.h"
+#include "platform/Wmi.h"
+
+namespace lumivane {
+
+struct Platform {
+  IClock* clock = nullptr;
+  IHost* host = nullptr;
+  IProcessServices* process = nullptr;
+  ITray* tray = nullptr;
+  IMainThread* mainThread = nullptr;
+  IThreadPool* pool = nullptr;
+  ISystemErrors* errors = nullptr;
+  IMonitorConfig* monitors = nullptr;
+  IDisplayConfig* displays = nullptr;
+  IWmi* wmi = nullptr;
+  IServiceManager* services = nullptr;
+};
+
+}  // namespace lumivane

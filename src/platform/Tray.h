@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+namespace lumivane {
+
+// The notification-area icon. It shows either the application icon or a short text.
+class ITray {
+public:
+  virtual ~ITray() = default;
+  virtual void ShowText(const std::u16string& text, int fontHeight) = 0;
+  virtual void ShowApplicationIcon() = 0;
+  virtual void SetVisible(bool visible) = 0;
+  virtual bool IsVisible() const = 0;
+};
+
+}  // namespace lumivane

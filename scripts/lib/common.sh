@@ -1,6 +1,7 @@
 # Shared by scripts/test and scripts/run. Source it; it sets ROOT and a few helpers.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 WINE64="${WINE64:-/usr/lib/wine/wine64}"
+WINESERVER="${WINESERVER:-/usr/lib/wine/wineserver}"
 
 log() { printf '\n==> %s\n' "$*"; }
 
@@ -26,7 +27,7 @@ apt_need() {
 }
 
 NATIVE_PKGS=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev)
-WIN_PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest)
+WIN_PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest)
 WINE_PKGS=(wine wine64 xvfb xdotool x11-utils imagemagick xauth)
 
 # wine_env DIR : a private Wine prefix under DIR, created once and reused.
@@ -39,8 +40,8 @@ wine_env() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     log "creating Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    "$WINE64" wineboot -i >/dev/null 2>&1 || true
-    "$WINE64" wineserver -w 2>/dev/null || /usr/lib/wine/wineserver64 -w 2>/dev/null || true
+    "$WINE64" wineboot.exe -i >/dev/null 2>&1 || true
+    "$WINESERVER" -w 2>/dev/null || true
   fi
 }
 
@@ -60,5 +61,5 @@ start_xvfb() {
   exit 1
 }
 
-stop_wine() { /usr/lib/wine/wineserver64 -k 2>/dev/null || true; }
+stop_wine() { [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k 2>/dev/null || true; }
 stop_xvfb() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true; }

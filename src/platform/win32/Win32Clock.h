@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/Clock.h"
+
+namespace lumivane::win32 {
+
+class Win32Clock final : public IClock {
+ public:
+  LocalTime Now() const override;
+  void SleepMs(uint32_t ms) override;
+};
+
+} // namespace lumivane::win32

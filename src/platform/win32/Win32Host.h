@@ -1,0 +1,61 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/Host.h"
+#include "platform/win32/UniqueHandles.h"
+
+namespace lumivane::win32 {
+
+// The hidden top-level main window (the future settings window) with the debug log in a
+// read-only multi-line edit. Top-level rather than message-only, so that it receives the shell's
+// "TaskbarCreated" broadcast.
+class Win32Host final : public IHost {
+ public:
+  // Return true when the message was handled; result is then the window procedure's answer.
+  using MessageHandler = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT& result)>;
+
+  // Creates the window; throws std::runtime_error when that fails.
+  explicit Win32Host(HINSTANCE instance);
+  ~Win32Host() override;
+  Win32Host(const Win32Host&) = delete;
+  Win32Host& operator=(const Win32Host&) = delete;
+
+  HWND Window() const { return window_; }
+  HWND LogEdit() const { return log_; }
+  // Sees every message after the host's own; WM_TIMER of Timer1 only while the timer is enabled.
+  void SetMessageHandler(MessageHandler handler) { handler_ = std::move(handler); }
+
+  void SetTimerEnabled(bool enabled) override;
+  bool TimerEnabled() const override { return timerEnabled_; }
+  void CloseMainForm() override;
+  uint32_t RegisterWindowMessage(const std::u16string& name) override;
+  void ShowErrorBox(const std::u16string& text) override;
+  void AppendLogLine(const std::u16string& line) override;
+  void InitializeCom() override;
+  void UninitializeCom() override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateLogEdit();
+  void Append(const std::wstring& line);
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  HWND log_ = nullptr;
+  DWORD threadId_ = 0;
+  bool timerEnabled_ = false;
+  int comInits_ = 0;
+  UniqueGdiObj font_;
+  MessageHandler handler_;
+};
+
+// Logs a failure as an error line of the debug log of the live host (appended on the main
+// thread, whichever thread reports it); without a host it goes to the debugger output.
+void ReportFailure(const std::wstring& text) noexcept;
+// For catch-all handlers of callbacks: reports the exception in flight, naming where it was caught.
+void ReportCallbackFailure(const wchar_t* where) noexcept;
+
+} // namespace lumivane::win32

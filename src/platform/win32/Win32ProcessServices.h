@@ -1,0 +1,28 @@
+#pragma once
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/Host.h"
+#include "platform/win32/UniqueHandles.h"
+
+namespace lumivane::win32 {
+
+class Win32ProcessServices final : public IProcessServices {
+ public:
+  // Resources come from module; nullptr means the program's own executable.
+  explicit Win32ProcessServices(HMODULE module = nullptr);
+
+  bool CheckSingleInstance(const std::u16string& name, bool keep) override;
+  uintptr_t FontLoadFromResourceByID(int resourceId, int resType) override;
+  void RemoveFont(uintptr_t handle) override;
+
+ private:
+  HMODULE module_;
+  // A kept mutex stays owned until this object goes, at the end of the process.
+  std::vector<UniqueHandle> keptMutexes_;
+  // Fonts not removed explicitly are removed when this object goes.
+  std::vector<UniqueFontMem> fonts_;
+};
+
+} // namespace lumivane::win32

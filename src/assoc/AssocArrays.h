@@ -1,9 +1,11 @@
 #pragma once
 // The nested, Variant-keyed tree that holds all run-time state.
+#include <concepts>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -11,21 +13,21 @@ namespace lumivane {
 
 // Errors carry their message text; what() gives it in UTF-8.
 class AssocError : public std::runtime_error {
-public:
+ public:
   explicit AssocError(const std::u16string& message);
   const std::u16string& Message() const { return message_; }
 
-private:
+ private:
   std::u16string message_;
 };
 // A value that does not convert to the kind asked for.
 class ConvertError : public AssocError {
-public:
+ public:
   using AssocError::AssocError;
 };
 // Checked integer arithmetic that left its range.
 class IntOverflowError : public AssocError {
-public:
+ public:
   using AssocError::AssocError;
 };
 
@@ -48,9 +50,27 @@ enum VariantKind : uint16_t {
 // The kind name shown by Dump with showTypes; empty for codes without a name.
 std::u16string VariantTypeName(uint16_t kindCode);
 
+namespace detail {
+template <class T>
+concept PlainInteger =
+    std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, wchar_t> &&
+    !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t>;
+template <class T>
+using FixedWidth = std::conditional_t<
+    std::is_signed_v<T>,
+    std::conditional_t<
+        sizeof(T) <= 1, int8_t,
+        std::conditional_t<sizeof(T) <= 2, int16_t, std::conditional_t<sizeof(T) <= 4, int32_t, int64_t>>>,
+    std::conditional_t<sizeof(T) <= 1, uint8_t,
+                       std::conditional_t<sizeof(T) <= 2, uint16_t,
+                                          std::conditional_t<sizeof(T) <= 4, uint32_t, uint64_t>>>>;
+} // namespace detail
+
 class Variant {
-public:
-  Variant() = default;  // Empty
+ public:
+  // The typed constructors keep their kind (an int32_t is an Integer); Narrow picks the
+  // narrowest kind for integers the program stores.
+  Variant() = default; // Empty
   static Variant Null();
   Variant(bool v);
   Variant(int8_t v);
@@ -64,9 +84,20 @@ public:
   Variant(const std::u16string& v);
   Variant(std::u16string&& v);
   Variant(const char16_t* v);
+  // A narrow string literal would otherwise silently become a Boolean.
+  Variant(const char* v) = delete;
+  // Other integer types (long, long long, unsigned long, ...) take the fixed-width kind of
+  // their size, so that platform typedefs such as DWORD are not ambiguous.
+  template <detail::PlainInteger T> Variant(T v) : Variant(static_cast<detail::FixedWidth<T>>(v)) {}
   // An integer in the narrowest kind that holds it (1 is a Byte, -1 a ShortInt).
   static Variant Narrow(int64_t v);
   static Variant Narrow(uint64_t v);
+  template <detail::PlainInteger T> static Variant Narrow(T v) {
+    if constexpr (std::is_signed_v<T>)
+      return Narrow(static_cast<int64_t>(v));
+    else
+      return Narrow(static_cast<uint64_t>(v));
+  }
 
   uint16_t Kind() const { return kind_; }
   bool IsEmpty() const { return kind_ == vkEmpty; }
@@ -76,22 +107,25 @@ public:
 
   // Text form: "" for Empty and Null, "True"/"False", decimal digits, the text itself.
   std::u16string Text() const;
-  // Conversions used by readers of a tree; ConvertError when impossible. Empty gives 0/false.
+  // Conversions used by readers of a tree; ConvertError when impossible (Null, a text that is not
+  // a decimal integer in range), IntOverflowError when an integer does not fit. Empty gives
+  // 0/false; True gives -1 as a number (the COM convention the "-1" text of truth values follows).
   int64_t ToInt64() const;
   uint64_t ToUInt64() const;
-  int32_t ToInt32() const;  // ToInt64 range-checked to 32 bits (IntOverflowError)
+  int32_t ToInt32() const; // ToInt64 range-checked to 32 bits (IntOverflowError)
   bool ToBool() const;
 
   // Key identity: same text form (Empty only matches Empty, Null only Null).
   bool SameKey(const Variant& other) const;
 
-private:
+ private:
+  friend struct VariantKeyHash;
+  bool IsSigned() const;
+  // Integer kinds: sign and magnitude; false for other kinds.
+  bool IntParts(bool& negative, uint64_t& magnitude) const;
+
   uint16_t kind_ = vkEmpty;
-  union {
-    int64_t i_;
-    uint64_t u_;
-    bool b_;
-  };
+  uint64_t bits_ = 0; // Boolean (0/1) and integers; signed kinds hold the two's complement
   std::u16string s_;
 };
 
@@ -107,7 +141,7 @@ struct VariantKeyEq {
 using TAssocTable = std::unordered_map<Variant, std::unique_ptr<TAssoc>, VariantKeyHash, VariantKeyEq>;
 
 class TAssoc {
-public:
+ public:
   explicit TAssoc(bool strictRules = false);
   ~TAssoc();
   TAssoc(const TAssoc&) = delete;
@@ -142,7 +176,7 @@ public:
   std::u16string JSONDump() const;
   TAssoc* JSONParse(const std::u16string& s);
 
-private:
+ private:
   Variant fVal;
   bool fStrict;
   std::unique_ptr<TAssocTable> fDict;
@@ -152,4 +186,4 @@ private:
 std::string ToUtf8(const std::u16string& s);
 std::u16string FromUtf8(const std::string& s);
 
-}  // namespace lumivane
+} // namespace lumivane

@@ -1,0 +1,41 @@
+#pragma once
+// What the device functions reach: the platform ports, the log and the device table.
+#include <cstdint>
+#include <functional>
+
+#include "platform/Clock.h"
+#include "platform/DisplayConfig.h"
+#include "platform/Log.h"
+#include "platform/MonitorConfig.h"
+#include "platform/Services.h"
+#include "platform/SystemErrors.h"
+#include "platform/Wmi.h"
+
+namespace lumivane {
+
+class TAssoc;
+
+// The ports every device function may use. The writers take only this, so a worker thread can
+// hold it without touching the device table.
+struct DevicePorts {
+  IMonitorConfig& monitors;
+  IDisplayConfig& displays;
+  IWmi& wmi;
+  IServiceManager& services;
+  ISystemErrors& errors;
+  IClock& clock;
+  ILog& log;
+};
+
+// Discovery's view of the program: the ports, the live device table ("devices" of the state
+// root) and the settings it reads. Cheap to build; the controller may make one per call.
+struct DeviceEnv {
+  DevicePorts ports;
+  TAssoc& devices;
+  int32_t rangeMin = 0;   // RangeMin ("vmin")
+  int32_t rangeMax = 100; // RangeMax ("vmax")
+  // DetectModelBox checked; asked again for every physical monitor. Empty means unchecked.
+  std::function<bool()> detectModel;
+};
+
+} // namespace lumivane

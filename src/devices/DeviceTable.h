@@ -1,0 +1,35 @@
+#pragma once
+// Reading and writing device records. Discovery stores numbers and truth values as text; the
+// worker and supervision store integers and booleans; readers accept both.
+#include <cstdint>
+#include <string>
+
+namespace lumivane {
+
+class TAssoc;
+class Variant;
+
+// The child under key, or null; never creates it.
+const TAssoc* FindChild(const TAssoc& node, const Variant& key);
+
+// A record value as a number, truth value or text; a missing key reads as 0, false, "".
+// A value that does not convert throws ConvertError.
+int64_t RecordInt(const TAssoc& record, const std::u16string& key);
+uint64_t RecordUInt(const TAssoc& record, const std::u16string& key);
+bool RecordBool(const TAssoc& record, const std::u16string& key);
+std::u16string RecordText(const TAssoc& record, const std::u16string& key);
+
+// Creates the record for uid and gives it its "number": the count of records right after.
+TAssoc& AddDeviceRecord(TAssoc& devices, const std::u16string& uid);
+
+// After "min" and "max" are known: keep them as "min_orig"/"max_orig", then narrow them to the
+// configured limits. The two tests are independent, so "min" may end above "max".
+void ClampRange(TAssoc& record, int64_t rangeMin, int64_t rangeMax);
+
+// "errors" := its numeric value + 1.
+void CountError(TAssoc& record);
+
+std::u16string DecimalText(int64_t v);
+std::u16string UnsignedText(uint64_t v);
+
+} // namespace lumivane

@@ -1,0 +1,20 @@
+#include "platform/Wmi.h"
+
+#include "assoc/AssocArrays.h"
+
+namespace lumivane {
+
+WmiError::WmiError(const std::u16string& description)
+    : std::runtime_error(ToUtf8(description)), description_(description) {}
+
+WmiValue WmiValue::IntArray(const std::vector<int64_t>& values) {
+  WmiValue w;
+  w.kind = Kind::Array;
+  w.items.reserve(values.size());
+  for (int64_t v : values)
+    w.items.push_back(Int(v));
+  w.dims = {values.size()};
+  return w;
+}
+
+} // namespace lumivane

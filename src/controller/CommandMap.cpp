@@ -1,0 +1,163 @@
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "controller/MainForm.h"
+#include "controller/RecordValues.h"
+
+namespace lumivane {
+
+namespace {
+int Saturate(int64_t v) {
+  return static_cast<int>(
+      std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// Command stamps are integers; a key that is not one is no command and is passed over.
+std::optional<int64_t> StampOf(const Variant& key) {
+  try {
+    return key.ToInt64();
+  } catch (const AssocError&) {
+    return std::nullopt;
+  }
+}
+
+TAssoc* CommandMap(const std::unique_ptr<TAssoc>& root) {
+  if (!root || !root->IsSet(u"cmd")) return nullptr;
+  return &root->Items(u"cmd");
+}
+
+// The entry with the largest stamp, or null when there is none.
+const Variant* NewestKey(const TAssoc& cmd, int64_t& stamp) {
+  const Variant* newest = nullptr;
+  if (const TAssocTable* all = cmd.All()) {
+    for (const auto& [key, child] : *all) {
+      std::optional<int64_t> s = StampOf(key);
+      if (s && (!newest || *s > stamp)) {
+        newest = &key;
+        stamp = *s;
+      }
+    }
+  }
+  return newest;
+}
+
+void MarkDone(TAssoc& cmd, const Variant& key) {
+  if (cmd.IsSet(key)) cmd.Items(key).Items(u"z");
+}
+} // namespace
+
+void TController::CommandPass() {
+  passKeys_.clear();
+  passNew_.clear();
+  TAssoc* cmd = CommandMap(Root);
+  if (!cmd || !cmd->All()) return;
+
+  std::vector<std::pair<int64_t, Variant>> keys;
+  keys.reserve(cmd->All()->size());
+  for (const auto& [key, child] : *cmd->All())
+    if (std::optional<int64_t> s = StampOf(key)) keys.emplace_back(*s, key);
+  std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [stamp, key] : keys)
+    passKeys_.push_back(std::move(key));
+
+  const int step = StepPercent < 1 ? 1 : StepPercent;
+  for (const Variant& key : passKeys_) {
+    // A handler run while a step waited may have changed the map since the keys were taken.
+    if (!cmd->IsSet(key) || cmd->Items(key).IsSet(u"z")) continue;
+    passNew_.push_back(key);
+    TAssoc& entry = cmd->Items(key);
+    const bool hasS = entry.IsSet(u"s");
+    if (!hasS && !entry.IsSet(u"n")) continue;
+    try {
+      if (hasS) {
+        if (entry.Items(u"s").Val().ToInt64() < 0)
+          ValueChange(CeilToStep(Saturate(int64_t{ShownBrightness} - step), step), true);
+        if (entry.Items(u"s").Val().ToInt64() > 0)
+          ValueChange(FloorToStep(Saturate(int64_t{ShownBrightness} + step), step), true);
+        MarkDone(*cmd, key);
+      }
+      if (cmd->IsSet(key) && cmd->Items(key).IsSet(u"n")) {
+        AntiGlareToggle();
+        MarkDone(*cmd, key);
+      }
+    } catch (...) {
+      // A command that cannot be carried out would otherwise fail again on every pass.
+      MarkDone(*cmd, key);
+      throw;
+    }
+  }
+}
+
+void TController::AntiGlareToggle() {
+  // Only a usable device: with none, ShownBrightness is -1 and would overwrite the level
+  // that the next click is meant to return to.
+  TAssoc* record = ActiveRecord();
+  if (!record) return;
+  const int m = Saturate(RecordInt(*record, u"min", 0));
+  if (ShownBrightness != m) {
+    PredBrightness = ShownBrightness;
+    ValueChange(m, true);
+    SavePred();
+  } else if (PredBrightness > m) {
+    ValueChange(PredBrightness, true);
+  }
+}
+
+void TController::NewestEntry() {
+  TAssoc* cmd = CommandMap(Root);
+  if (!cmd) return;
+  int64_t stamp = 0;
+  const Variant* newest = NewestKey(*cmd, stamp);
+  if (!newest) return;
+  const Variant key = *newest;
+  newestKey_ = key;
+  CommandStamp = static_cast<uint64_t>(stamp);
+  TAssoc& entry = cmd->Items(key);
+  if (entry.IsSet(u"z")) return;
+  try {
+    if (entry.IsSet(u"u"))
+      ValueChange(Saturate(entry.Items(u"u").Val().ToInt64()), false);
+    else if (entry.IsSet(u"i"))
+      ValueChange(Saturate(entry.Items(u"i").Val().ToInt64()), true);
+  } catch (...) {
+    MarkDone(*cmd, key);
+    throw;
+  }
+  if (cmd->IsSet(key) && !cmd->Items(key).IsSet(u"s")) MarkDone(*cmd, key);
+}
+
+// Done entries have no further effect, and neither has a "u" or "i" that a newer entry
+// overtook; only the newest entry (the command stamp) and entries still to run must stay.
+void TController::PruneCommands() {
+  TAssoc* cmd = CommandMap(Root);
+  if (!cmd) return;
+  int64_t stamp = 0;
+  const Variant* newest = NewestKey(*cmd, stamp);
+  if (!newest) return;
+  Variant keep = *newest;
+
+  // A newest stamp that lies ahead of the clock means the clock was set back: new commands
+  // then land below it, and it would stay the command stamp until the clock caught up, so the
+  // devices would not follow them. The newest of the new commands takes its place.
+  auto in = [](const std::vector<Variant>& list, const Variant& key) {
+    return std::any_of(list.begin(), list.end(), [&](const Variant& k) { return k.SameKey(key); });
+  };
+  if (!passNew_.empty() && static_cast<uint64_t>(stamp) > NowUnixMs() && !in(passNew_, keep) &&
+      cmd->IsSet(passNew_.back()))
+    keep = passNew_.back();
+
+  for (const Variant& key : passKeys_) {
+    if (key.SameKey(keep) || !cmd->IsSet(key)) continue;
+    TAssoc& entry = cmd->Items(key);
+    if (entry.IsSet(u"z") || (!entry.IsSet(u"s") && !entry.IsSet(u"n"))) cmd->Remove(key);
+  }
+  passKeys_.clear();
+  passNew_.clear();
+  if ((newest = NewestKey(*cmd, stamp))) CommandStamp = static_cast<uint64_t>(stamp);
+}
+
+} // namespace lumivane

@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/Host.h"
+#include "platform/Log.h"
+#include "platform/Threads.h"
+
+namespace lumivane {
+
+// The debug log memo. Lines are appended on the main thread; a line logged on another thread
+// is queued to the main thread, so lines from one thread keep their order.
+class ControllerLog final : public ILog {
+ public:
+  ControllerLog(IHost* host, IMainThread* mainThread, IClock* clock);
+
+  void LogLine(const std::u16string& text) override;
+  void LogError(const std::u16string& message) override;
+  std::u16string TimeText() override;
+
+ private:
+  IHost* host_;
+  IMainThread* mainThread_;
+  IClock* clock_;
+};
+
+} // namespace lumivane

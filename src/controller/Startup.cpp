@@ -1,0 +1,76 @@
+#include "controller/MainForm.h"
+
+namespace lumivane {
+
+namespace {
+constexpr int kProbeWaitMs = 250;
+constexpr int kProbeWaitTotalMs = 1000;
+constexpr int kMaxProbes = 4;
+} // namespace
+
+void TController::Startup() {
+  RescanRequested = false;
+  MenuRebuildRequested = false;
+  ProgramsChanged = false;
+  RangeChanged = false;
+  FontResource = FontLoadFromResourceByID(kFontResourceId, kRtRcdata);
+  WorkerBusy = false;
+
+  Root = std::make_unique<TAssoc>(false);
+  Root->Add(u"cmd");
+  Root->Add(u"programs");
+  Root->Add(u"devices");
+  Root->Items(u"cmd").Items(Variant::Narrow(1)).Items(u"z") = Variant::Narrow(-1);
+  CommandStamp = 1;
+
+  StepPercent = 5;
+  RangeMin = 0;
+  RangeMax = 100;
+  TickPhase = 1;
+  PredBrightness = 0;
+  ShownBrightness = -1;
+  PendingDevice.clear();
+  BrightnessBeforeProgram = -1;
+  MouseHook = 0;
+  ActiveDevice.clear();
+  IconFontHeight = 16;
+
+  FTaskMsg = platform_.host->RegisterWindowMessage(u"TaskbarCreated");
+  SingleInstanceMessage = u"Only a single instance of this application can run!";
+  platform_.host->InitializeCom();
+  comInitialized_ = true;
+
+  // A failing loader must not keep the program from starting: it logs and the rest goes on.
+  Guarded([&] { LoadEarlySettings(); });
+  Guarded([&] { DiscoverInternalDisplays(); });
+  Guarded([&] { DiscoverExternalMonitors(); });
+  Guarded([&] { LoadSettings(); });
+  Guarded([&] { ApplyLanguage(); });
+
+  SingleInstanceProbes();
+  if (!CheckSingleInstance(u"Lumivane", true)) {
+    ShowErrorBox(SingleInstanceMessage);
+    Exiter();
+    platform_.host->SetTimerEnabled(true);
+    return;
+  }
+
+  Guarded([&] { BuildMenu(); });
+  platform_.host->SetTimerEnabled(true);
+
+  TAssoc* devices = DeviceTable();
+  LogLine(u"[" + log_.TimeText() + u"] Dump:" + (devices ? devices->Dump(false, u"", false) : u""));
+}
+
+// A restarted copy starts while the old process may still hold the mutex for a moment.
+void TController::SingleInstanceProbes() {
+  int waited = 0;
+  for (int probe = 0; probe < kMaxProbes; ++probe) {
+    if (CheckSingleInstance(u"Lumivane", false)) return;
+    platform_.clock->SleepMs(kProbeWaitMs);
+    waited += kProbeWaitMs;
+    if (waited >= kProbeWaitTotalMs) return;
+  }
+}
+
+} // namespace lumivane

@@ -1,0 +1,89 @@
+#include <cstdint>
+#include <limits>
+
+#include "controller/MainForm.h"
+#include "controller/RecordValues.h"
+
+namespace lumivane {
+
+void TController::Timer1Timer() {
+  IHost& host = *platform_.host;
+  host.SetTimerEnabled(false);
+  ProgramMatched = false;
+  DeviceDisabled = false;
+  SendNeeded = false;
+  if (++TickPhase >= 10) TickPhase = 1;
+
+  if (RunState < 1) {
+    if (WorkerBusy) {
+      host.SetTimerEnabled(true);
+      return;
+    }
+    host.CloseMainForm();
+    return;
+  }
+
+  // Each step is guarded on its own: later passes rely on the timer coming back, and one
+  // failing step should not keep the others from running.
+  if (RangeChanged) {
+    RangeChanged = false;
+    Guarded([&] { RangeRefresh(); });
+  }
+  if (MenuRebuildRequested) {
+    MenuRebuildRequested = false;
+    Guarded([&] { BuildMenu(); });
+  }
+  if (ProgramsChanged) {
+    ProgramsChanged = false;
+    Guarded([&] { ProgramRules(); });
+  }
+  if (RescanRequested && !WorkerBusy) {
+    RescanRequested = false;
+    Guarded([&] { Rescan(); });
+  }
+  Guarded([&] { CommandPass(); });
+  Guarded([&] { NewestEntry(); });
+  Guarded([&] { PruneCommands(); });
+  Guarded([&] { DeviceSteps(); });
+  Guarded([&] {
+    if (RunState > 0 && platform_.tray && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
+  });
+  host.SetTimerEnabled(true);
+}
+
+void TController::RangeRefresh() {
+  TAssoc* devices = DeviceTable();
+  if (!devices || !devices->All()) return;
+  for (const auto& [key, child] : *devices->All()) {
+    TAssoc& record = *child;
+    Guarded([&] {
+      if (record.IsSet(u"min_orig")) record.Items(u"min") = record.Items(u"min_orig").Val();
+      if (record.IsSet(u"max_orig")) record.Items(u"max") = record.Items(u"max_orig").Val();
+      if (RangeMin > RecordInt(record, u"min", std::numeric_limits<int64_t>::min()))
+        record.Items(u"min") = Variant::Narrow(RangeMin);
+      if (RangeMax < RecordInt(record, u"max", std::numeric_limits<int64_t>::max()))
+        record.Items(u"max") = Variant::Narrow(RangeMax);
+    });
+  }
+}
+
+void TController::Rescan() {
+  TAssoc* devices = DeviceTable();
+  if (!devices) return;
+  devices->Clear();
+  DiscoverInternalDisplays();
+  DiscoverExternalMonitors();
+  BuildMenu();
+}
+
+void TController::DeviceSteps() {
+  TAssoc* devices = DeviceTable();
+  if (!devices || devices->Count() == 0) return;
+  if (!WorkerBusy) {
+    ErrorSweep();
+    ActiveDeviceSteps();
+  }
+  ProgramStep();
+}
+
+} // namespace lumivane

@@ -1,0 +1,107 @@
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+#include "controller/MainForm.h"
+#include "controller/RecordValues.h"
+
+namespace lumivane {
+
+namespace {
+int Saturate(int64_t v) {
+  return static_cast<int>(
+      std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+  int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+// A level key counts only in its canonical decimal form, as a lookup by integer would find it.
+std::optional<int64_t> LevelValue(const Variant& key) {
+  try {
+    int64_t v = key.ToInt64();
+    if (Variant::Narrow(v).Text() == key.Text()) return v;
+  } catch (const AssocError&) {
+  }
+  return std::nullopt;
+}
+
+// The nearest level at or above i up to max (max + 1 when none), and at or below i down to
+// min (min - 1 when none); 0 when i lies outside that side's range.
+void NearestLevels(const TAssoc& levels, int64_t i, int64_t min, int64_t max, int64_t& up, int64_t& down) {
+  std::optional<int64_t> bestUp, bestDown;
+  if (const TAssocTable* all = levels.All()) {
+    for (const auto& [key, child] : *all) {
+      std::optional<int64_t> level = LevelValue(key);
+      if (!level) continue;
+      if (*level >= i && *level <= max && (!bestUp || *level < *bestUp)) bestUp = level;
+      if (*level <= i && *level >= min && (!bestDown || *level > *bestDown)) bestDown = level;
+    }
+  }
+  up = i <= max ? bestUp.value_or(max + 1) : 0;
+  down = i >= min ? bestDown.value_or(min - 1) : 0;
+}
+} // namespace
+
+int CeilToStep(int value, int step) {
+  if (step < 1) return value;
+  return Saturate(-FloorDiv(-int64_t{value}, step) * step);
+}
+
+int FloorToStep(int value, int step) {
+  if (step < 1) return value;
+  return Saturate(FloorDiv(value, step) * step);
+}
+
+void TController::ResetShown() {
+  ShownBrightness = -1;
+  if (platform_.tray) platform_.tray->ShowApplicationIcon();
+}
+
+void TController::ValueChange(int i, bool init) {
+  if (RunState <= 0 && init) {
+    ResetShown();
+    return;
+  }
+  TAssoc* devices = DeviceTable();
+  if (!devices || devices->Count() == 0 || ActiveDevice.empty()) {
+    ResetShown();
+    return;
+  }
+  TAssoc* record = ActiveRecord();
+  if (!record) {
+    ResetShown();
+    return;
+  }
+
+  int64_t value = i;
+  if (init) {
+    const int64_t max = RecordInt(*record, u"max", 100);
+    const int64_t min = RecordInt(*record, u"min", 0);
+    if (value > max) value = max;
+    if (value < min) value = min;
+    if (RecordFlag(*record, u"internal") && record->IsSet(u"level") &&
+        !record->Items(u"level").IsSet(Variant::Narrow(value))) {
+      int64_t up = 0, down = 0;
+      NearestLevels(record->Items(u"level"), value, min, max, up, down);
+      if (value < ShownBrightness) value = down;
+      if (value >= ShownBrightness) value = up;
+    }
+    if (value == ShownBrightness) return;
+  }
+
+  value = std::clamp<int64_t>(value, 0, 100);
+  IconFontHeight = value == 100 ? FontHeight100 : FontHeight2Digits;
+  ShownBrightness = static_cast<int>(value);
+  UpdateTrayIconText(Variant::Narrow(value).Text());
+}
+
+void TController::UpdateTrayIconText(const std::u16string& text) {
+  if (platform_.tray) platform_.tray->ShowText(text, IconFontHeight);
+}
+
+} // namespace lumivane

@@ -1,0 +1,73 @@
+#include "platform/sim/SimHost.h"
+
+namespace lumivane {
+
+namespace {
+// Window message names compare without regard to case.
+std::u16string FoldCase(std::u16string s) {
+  for (char16_t& c : s)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  return s;
+}
+} // namespace
+
+SimHost::SimHost() : windowThread_(std::this_thread::get_id()) {}
+
+void SimHost::SetTimerEnabled(bool enabled) {
+  timerEnabled_ = enabled;
+  ++(enabled ? enables_ : disables_);
+}
+
+bool SimHost::TimerEnabled() const {
+  return timerEnabled_;
+}
+
+void SimHost::CloseMainForm() {
+  ++closeCount_;
+  if (closed_) return;
+  closed_ = true;
+  timerEnabled_ = false; // a destroyed window has no timer
+  if (onClose_) onClose_();
+}
+
+bool SimHost::FireTimer() {
+  if (!timerEnabled_ || closed_ || !onTimer_) return false;
+  onTimer_();
+  return true;
+}
+
+uint32_t SimHost::RegisterWindowMessage(const std::u16string& name) {
+  auto [it, added] = messages_.emplace(FoldCase(name), nextMessage_);
+  if (added) ++nextMessage_;
+  return it->second;
+}
+
+void SimHost::ShowErrorBox(const std::u16string& text) {
+  errorBoxes_.push_back(text);
+}
+
+void SimHost::AppendLogLine(const std::u16string& line) {
+  std::lock_guard lock(logMutex_);
+  if (std::this_thread::get_id() != windowThread_) ++offThread_;
+  log_.push_back(line);
+}
+
+std::vector<std::u16string> SimHost::LogLines() const {
+  std::lock_guard lock(logMutex_);
+  return log_;
+}
+
+size_t SimHost::OffThreadAppends() const {
+  std::lock_guard lock(logMutex_);
+  return offThread_;
+}
+
+void SimHost::InitializeCom() {
+  ++comInits_;
+}
+
+void SimHost::UninitializeCom() {
+  ++comUninits_;
+}
+
+} // namespace lumivane

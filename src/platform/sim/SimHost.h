@@ -1,0 +1,62 @@
+#pragma once
+// The hidden main window and its process: the timer, the close, registered messages, the error
+// box, the log memo and COM on the main thread.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Host.h"
+
+namespace lumivane {
+
+class SimHost final : public IHost {
+ public:
+  SimHost(); // the constructing thread is the window's thread
+
+  void SetTimerEnabled(bool enabled) override;
+  bool TimerEnabled() const override;
+  void CloseMainForm() override;
+  uint32_t RegisterWindowMessage(const std::u16string& name) override;
+  void ShowErrorBox(const std::u16string& text) override;
+  void AppendLogLine(const std::u16string& line) override;
+  void InitializeCom() override;
+  void UninitializeCom() override;
+
+  // What the window runs: the timer's handler and the destroy handler (FormClose).
+  void SetOnTimer(std::function<void()> fn) { onTimer_ = std::move(fn); }
+  void SetOnClose(std::function<void()> fn) { onClose_ = std::move(fn); }
+  // One timer tick: runs the handler when the timer is enabled and the window is open.
+  bool FireTimer();
+
+  int TimerEnableCount() const { return enables_; }
+  int TimerDisableCount() const { return disables_; }
+  bool Closed() const { return closed_; }
+  int CloseCount() const { return closeCount_; }
+  const std::vector<std::u16string>& ErrorBoxes() const { return errorBoxes_; }
+  std::vector<std::u16string> LogLines() const;
+  size_t OffThreadAppends() const; // log lines appended from a thread other than the window's
+  const std::map<std::u16string, uint32_t>& RegisteredMessages() const { return messages_; }
+  int ComInitCount() const { return comInits_; }
+  int ComUninitCount() const { return comUninits_; }
+
+ private:
+  std::thread::id windowThread_;
+  bool timerEnabled_ = false;
+  int enables_ = 0, disables_ = 0;
+  bool closed_ = false;
+  int closeCount_ = 0;
+  std::function<void()> onTimer_, onClose_;
+  std::map<std::u16string, uint32_t> messages_;
+  uint32_t nextMessage_ = 0xC000;
+  std::vector<std::u16string> errorBoxes_;
+  mutable std::mutex logMutex_;
+  std::vector<std::u16string> log_;
+  size_t offThread_ = 0;
+  int comInits_ = 0, comUninits_ = 0;
+};
+
+} // namespace lumivane

@@ -1,0 +1,90 @@
+#pragma once
+// Processes of one simulated machine: named mutexes shared by all of them, and each process's
+// embedded font.
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Host.h"
+
+namespace lumivane {
+
+class SimClock;
+class SimProcessServices;
+
+// The kernel object namespace every simulated process of a test shares.
+class SimMachine {
+ public:
+  // Lets processes end at a set time (SimProcessServices::ExitAt).
+  explicit SimMachine(const SimClock* clock = nullptr) : clock_(clock) {}
+  bool MutexExists(const std::u16string& fullName) const;
+
+ private:
+  friend class SimProcessServices;
+  void Attach(SimProcessServices* process);
+  void Detach(SimProcessServices* process);
+  void EndDueProcesses();
+  // Create-or-open with initial ownership: false when the name already exists.
+  bool CreateMutex(const std::u16string& fullName);
+  void CloseMutex(const std::u16string& fullName);
+
+  const SimClock* clock_;
+  mutable std::recursive_mutex mutex_;
+  std::map<std::u16string, int> handles_; // open handles per mutex name
+  std::set<SimProcessServices*> processes_;
+};
+
+class SimProcessServices final : public IProcessServices {
+ public:
+  static constexpr uintptr_t kFirstFont = 0x5000;
+
+  struct Probe {
+    std::u16string name;
+    bool keep = false;
+    bool result = false;
+    uint64_t atMs = 0; // the machine clock's local ms, 0 without a clock
+  };
+
+  explicit SimProcessServices(SimMachine& machine);
+  ~SimProcessServices() override; // the process ends
+
+  bool CheckSingleInstance(const std::u16string& name, bool keep) override;
+  uintptr_t FontLoadFromResourceByID(int resourceId, int resType) override;
+  void RemoveFont(uintptr_t handle) override;
+
+  // The next n checks fail as if the security descriptor could not be built.
+  void FailNextChecks(int n) { failNext_ = n; }
+  // The process ends now, or once the machine clock reaches localMs: its mutexes close.
+  void Exit();
+  void ExitAt(uint64_t localMs);
+  bool Ended() const { return ended_; }
+
+  // Without the font resource (RCDATA 1) every font load fails.
+  void SetFontResourcePresent(bool present) { fontPresent_ = present; }
+
+  const std::vector<Probe>& Probes() const { return probes_; }
+  const std::set<uintptr_t>& InstalledFonts() const { return installed_; }
+  const std::vector<uintptr_t>& RemovedFonts() const { return removed_; }
+  int BadFontRemovals() const { return badRemovals_; } // handles that were not installed
+
+ private:
+  friend class SimMachine;
+
+  SimMachine& machine_;
+  std::vector<std::u16string> held_;
+  int failNext_ = 0;
+  bool ended_ = false;
+  bool exitScheduled_ = false;
+  uint64_t exitAtMs_ = 0;
+  std::vector<Probe> probes_;
+  bool fontPresent_ = true;
+  uintptr_t nextFont_ = kFirstFont;
+  std::set<uintptr_t> installed_;
+  std::vector<uintptr_t> removed_;
+  int badRemovals_ = 0;
+};
+
+} // namespace lumivane

@@ -1,0 +1,21 @@
+#include "platform/sim/SimTray.h"
+
+namespace lumivane {
+
+void SimTray::ShowText(const std::u16string& text, int fontHeight) {
+  current_ = Image{false, text, fontHeight};
+  history_.push_back(current_);
+}
+
+void SimTray::ShowApplicationIcon() {
+  current_ = Image{};
+  history_.push_back(current_);
+}
+
+void SimTray::SetVisible(bool visible) {
+  if (visible == visible_) return;
+  visible_ = visible;
+  ++(visible ? adds_ : removals_);
+}
+
+} // namespace lumivane

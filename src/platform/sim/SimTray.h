@@ -1,0 +1,36 @@
+#pragma once
+// The notification-area icon: visible or not, and the image it shows.
+#include <string>
+#include <vector>
+
+#include "platform/Tray.h"
+
+namespace lumivane {
+
+class SimTray final : public ITray {
+ public:
+  struct Image {
+    bool applicationIcon = true;
+    std::u16string text;
+    int fontHeight = 0;
+    bool operator==(const Image&) const = default;
+  };
+
+  void ShowText(const std::u16string& text, int fontHeight) override;
+  void ShowApplicationIcon() override;
+  void SetVisible(bool visible) override;
+  bool IsVisible() const override { return visible_; }
+
+  const Image& Current() const { return current_; }
+  const std::vector<Image>& History() const { return history_; } // every image drawn, in order
+  int Adds() const { return adds_; } // times the icon entered the notification area
+  int Removals() const { return removals_; }
+
+ private:
+  bool visible_ = false;
+  Image current_;
+  std::vector<Image> history_;
+  int adds_ = 0, removals_ = 0;
+};
+
+} // namespace lumivane

@@ -1,0 +1,195 @@
+#include "controller/ControllerFixture.h"
+
+namespace lumivane {
+namespace {
+
+using Probe = SimProcessServices::Probe;
+
+class StartupTest : public ::testing::Test {
+ protected:
+  std::vector<bool> ProbeKeeps(const SimProcess& p) {
+    std::vector<bool> keeps;
+    for (const Probe& probe : p.process.Probes())
+      keeps.push_back(probe.keep);
+    return keeps;
+  }
+  static bool HasDumpLine(const SimProcess& p) {
+    for (const auto& line : p.host.LogLines())
+      if (line.find(u"] Dump:") != std::u16string::npos) return true;
+    return false;
+  }
+
+  SimClock clock;
+  SimMachine machine{&clock};
+};
+
+TEST_F(StartupTest, CreatesRootWithSeedAndStartValues) {
+  SimProcess app(clock, machine);
+  TController& c = app.controller;
+  // Start-up owns these values whatever they held before.
+  c.RescanRequested = c.MenuRebuildRequested = c.ProgramsChanged = c.RangeChanged = true;
+  c.WorkerBusy = true;
+  c.StepPercent = 9;
+  c.ShownBrightness = 40;
+  c.PendingDevice = u"x";
+  c.ActiveDevice = u"y";
+  c.IconFontHeight = 3;
+  c.Startup();
+
+  EXPECT_FALSE(c.RescanRequested || c.MenuRebuildRequested || c.ProgramsChanged || c.RangeChanged);
+  EXPECT_FALSE(c.WorkerBusy);
+  EXPECT_EQ(c.StepPercent, 5);
+  EXPECT_EQ(c.RangeMin, 0);
+  EXPECT_EQ(c.RangeMax, 100);
+  EXPECT_EQ(c.TickPhase, 1);
+  EXPECT_EQ(c.PredBrightness, 0);
+  EXPECT_EQ(c.ShownBrightness, -1);
+  EXPECT_EQ(c.BrightnessBeforeProgram, -1);
+  EXPECT_TRUE(c.PendingDevice.empty());
+  EXPECT_TRUE(c.ActiveDevice.empty());
+  EXPECT_EQ(c.IconFontHeight, 16);
+  EXPECT_EQ(c.SingleInstanceMessage, u"Only a single instance of this application can run!");
+  EXPECT_EQ(c.FTaskMsg, app.host.RegisteredMessages().at(u"TASKBARCREATED"));
+  EXPECT_EQ(app.process.InstalledFonts().count(c.FontResource), 1u);
+  EXPECT_EQ(app.host.ComInitCount(), 1);
+  EXPECT_TRUE(app.host.TimerEnabled());
+  EXPECT_EQ(c.RunState, 1);
+
+  ASSERT_TRUE(c.Root);
+  EXPECT_EQ(c.Root->Count(), 3);
+  for (const char16_t* key : {u"cmd", u"programs", u"devices"})
+    EXPECT_TRUE(c.Root->IsSet(key)) << ToUtf8(key);
+  TAssoc& cmd = c.Root->Items(u"cmd");
+  ASSERT_EQ(cmd.Count(), 1);
+  ASSERT_TRUE(cmd.IsSet(Variant::Narrow(1)));
+  EXPECT_EQ(cmd[Variant::Narrow(1)][u"z"].Val().ToInt64(), -1);
+  EXPECT_TRUE(machine.MutexExists(u"Global\\Lumivane"));
+}
+
+TEST_F(StartupTest, DumpOfTheDeviceTableIsTheLastLine) {
+  SimProcess app(clock, machine);
+  app.controller.Startup();
+  const auto lines = app.host.LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(),
+            u"[12:00:00] Dump:" + app.controller.Root->Items(u"devices").Dump(false, u"", false));
+}
+
+TEST_F(StartupTest, SecondCopyShowsTheMessageAndEndsAtTheFirstPass) {
+  SimProcess first(clock, machine);
+  first.controller.Startup();
+  SimProcess second(clock, machine);
+  const uint64_t t0 = clock.LocalMs();
+  second.controller.Startup();
+
+  std::vector<uint64_t> at;
+  for (const Probe& p : second.process.Probes()) {
+    EXPECT_FALSE(p.result);
+    at.push_back(p.atMs - t0);
+  }
+  EXPECT_EQ(at, (std::vector<uint64_t>{0, 250, 500, 750, 1000}));
+  EXPECT_EQ(ProbeKeeps(second), (std::vector<bool>{false, false, false, false, true}));
+  EXPECT_EQ(second.host.ErrorBoxes(), std::vector<std::u16string>{second.controller.SingleInstanceMessage});
+  EXPECT_EQ(second.controller.RunState, 0);
+  EXPECT_TRUE(second.host.TimerEnabled());
+  EXPECT_FALSE(HasDumpLine(second));
+
+  clock.AdvanceMs(100);
+  EXPECT_TRUE(second.host.FireTimer());
+  EXPECT_TRUE(second.host.Closed());
+  EXPECT_FALSE(second.controller.Root);
+  EXPECT_EQ(second.tray.Adds(), 0);
+  EXPECT_TRUE(second.process.InstalledFonts().empty());
+  EXPECT_EQ(second.host.ComUninitCount(), 1);
+
+  EXPECT_EQ(first.controller.RunState, 1);
+  EXPECT_TRUE(machine.MutexExists(u"Global\\Lumivane"));
+}
+
+// The old process of a restart ends some time after the new one started probing; failures
+// are checks that fail on their own (no security descriptor), with no other process.
+TEST_F(StartupTest, RestartedCopyWaitsUpToOneSecondForTheMutex) {
+  struct Case {
+    int oldEndsAfterMs; // -1: no old process
+    int failingChecks;
+    size_t probes; // including the decisive call
+    uint64_t waitedMs;
+    bool starts;
+  };
+  const Case cases[] = {
+      {0, 0, 2, 0, true},        {600, 0, 5, 750, true}, {1000, 0, 5, 1000, true},
+      {1001, 0, 5, 1000, false}, {-1, 2, 4, 500, true},  {-1, 5, 5, 1000, false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << "old ends after " << k.oldEndsAfterMs << ", failing "
+                                    << k.failingChecks);
+    SimClock caseClock;
+    SimMachine caseMachine{&caseClock};
+    SimProcess old(caseClock, caseMachine);
+    if (k.oldEndsAfterMs >= 0) {
+      old.controller.Startup();
+      old.process.ExitAt(caseClock.LocalMs() + k.oldEndsAfterMs);
+    }
+    SimProcess fresh(caseClock, caseMachine);
+    fresh.process.FailNextChecks(k.failingChecks);
+    fresh.controller.Startup();
+
+    EXPECT_EQ(fresh.process.Probes().size(), k.probes);
+    EXPECT_TRUE(fresh.process.Probes().back().keep);
+    EXPECT_EQ(caseClock.TotalSleptMs(), k.waitedMs);
+    EXPECT_EQ(fresh.controller.RunState, k.starts ? 1 : 0);
+    EXPECT_EQ(fresh.host.ErrorBoxes().empty(), k.starts);
+    EXPECT_EQ(HasDumpLine(fresh), k.starts);
+  }
+}
+
+TEST_F(StartupTest, MissingFontResourceIsNotFatalAndIsNotRemoved) {
+  SimProcess app(clock, machine);
+  app.process.SetFontResourcePresent(false);
+  app.controller.Startup();
+  EXPECT_EQ(app.controller.FontResource, IProcessServices::kInvalidFont);
+  EXPECT_TRUE(HasDumpLine(app));
+  app.controller.Exiter();
+  clock.AdvanceMs(100);
+  app.host.FireTimer();
+  EXPECT_TRUE(app.host.Closed());
+  EXPECT_TRUE(app.process.RemovedFonts().empty());
+}
+
+TEST_F(StartupTest, CloseReleasesTrayFontRootAndComOnce) {
+  SimProcess app(clock, machine);
+  app.controller.Startup();
+  const uintptr_t font = app.controller.FontResource;
+  clock.AdvanceMs(100);
+  app.host.FireTimer();
+  ASSERT_TRUE(app.tray.IsVisible());
+
+  app.controller.Exiter();
+  clock.AdvanceMs(100);
+  app.host.FireTimer(); // closes the window, whose destroy handler is FormClose
+  ASSERT_TRUE(app.host.Closed());
+  app.controller.FormClose();
+  EXPECT_FALSE(app.tray.IsVisible());
+  EXPECT_EQ(app.process.RemovedFonts(), std::vector<uintptr_t>{font});
+  EXPECT_EQ(app.process.BadFontRemovals(), 0);
+  EXPECT_FALSE(app.controller.Root);
+  EXPECT_EQ(app.host.ComUninitCount(), 1);
+  // Handlers that still run find no root and do nothing.
+  app.controller.ValueChange(50, false);
+  EXPECT_EQ(app.controller.ShownBrightness, -1);
+}
+
+TEST_F(StartupTest, FirstExitOrRestartRequestWins) {
+  SimProcess app(clock, machine);
+  TController& c = app.controller;
+  c.Restart();
+  c.Exiter();
+  EXPECT_EQ(c.RunState, -1);
+  c.RunState = 1;
+  c.Exiter();
+  c.Restart();
+  EXPECT_EQ(c.RunState, 0);
+}
+
+} // namespace
+} // namespace lumivane

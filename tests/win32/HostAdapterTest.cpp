@@ -1,0 +1,230 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/Messages.h"
+#include "platform/win32/Win32Host.h"
+
+namespace lumivane::win32 {
+namespace {
+
+// Dispatches this thread's messages until done() or the time is up; returns done().
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    MSG m;
+    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&m);
+      ::DispatchMessageW(&m);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+std::wstring LogText(const Win32Host& host) {
+  int n = ::GetWindowTextLengthW(host.LogEdit());
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  ::GetWindowTextW(host.LogEdit(), text.data(), n + 1);
+  text.resize(static_cast<size_t>(n));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  ::GetClassNameW(window, name, 256);
+  return name;
+}
+
+TEST(Win32Host, MainWindowIsHiddenTopLevelAndNotMessageOnly) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  HWND w = host.Window();
+  ASSERT_TRUE(::IsWindow(w));
+  EXPECT_FALSE(::IsWindowVisible(w));
+  EXPECT_EQ(ClassOf(w), kMainWindowClass);
+  // Message-only windows hang below HWND_MESSAGE and miss the shell's broadcasts.
+  EXPECT_EQ(::GetAncestor(w, GA_PARENT), ::GetDesktopWindow());
+  EXPECT_EQ(ClassOf(host.LogEdit()), L"Edit");
+  EXPECT_EQ(::GetParent(host.LogEdit()), w);
+  LONG style = ::GetWindowLongW(host.LogEdit(), GWL_STYLE);
+  EXPECT_TRUE(style & ES_READONLY);
+  EXPECT_TRUE(style & ES_MULTILINE);
+}
+
+TEST(Win32Host, TwoHostsCanLiveOneAfterTheOther) {
+  { Win32Host first(::GetModuleHandleW(nullptr)); }
+  Win32Host second(::GetModuleHandleW(nullptr));
+  EXPECT_TRUE(::IsWindow(second.Window()));
+}
+
+TEST(Win32Host, AppendsLinesAtTheEndWithLineBreaks) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  host.AppendLogLine(u"[12:00:00] first");
+  host.AppendLogLine(u"[12:00:01] Dump:\nline a\r\nline b");
+  // The caret elsewhere must not move where a line goes.
+  ::SendMessageW(host.LogEdit(), EM_SETSEL, 0, 3);
+  host.AppendLogLine(u"last");
+  EXPECT_EQ(LogText(host), L"[12:00:00] first\r\n[12:00:01] Dump:\r\nline a\r\nline b\r\nlast\r\n");
+}
+
+TEST(Win32Host, LogHoldsMoreThanTheDefaultEditLimit) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  std::u16string line(999, u'x');
+  for (int i = 0; i < 60; ++i)
+    host.AppendLogLine(line);
+  EXPECT_EQ(LogText(host).size(), 60u * 1001u);
+}
+
+TEST(Win32Host, TimerTicksOnlyWhileEnabled) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  std::atomic<int> ticks{0};
+  host.SetMessageHandler([&](HWND, UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
+    if (msg == WM_TIMER && wParam == kTimer1Id) ++ticks;
+    return false;
+  });
+  EXPECT_FALSE(host.TimerEnabled());
+  host.SetTimerEnabled(true);
+  EXPECT_TRUE(host.TimerEnabled());
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 2; }));
+  host.SetTimerEnabled(false);
+  EXPECT_FALSE(host.TimerEnabled());
+  // A tick already in the queue when the timer is disabled does not run a pass.
+  ::PostMessageW(host.Window(), WM_TIMER, kTimer1Id, 0);
+  int seen = ticks;
+  PumpUntil([] { return false; }, 350);
+  EXPECT_EQ(ticks, seen);
+}
+
+TEST(Win32Host, CloseMainFormDestroysTheWindow) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  HWND w = host.Window();
+  bool destroyed = false;
+  host.SetMessageHandler([&](HWND, UINT msg, WPARAM, LPARAM, LRESULT&) {
+    if (msg == WM_DESTROY) destroyed = true;
+    return false;
+  });
+  host.SetTimerEnabled(true);
+  host.CloseMainForm();
+  EXPECT_TRUE(destroyed);
+  EXPECT_FALSE(::IsWindow(w));
+  EXPECT_EQ(host.Window(), nullptr);
+  EXPECT_FALSE(host.TimerEnabled());
+  host.AppendLogLine(u"after the end"); // harmless
+  host.CloseMainForm();
+}
+
+TEST(Win32Host, RegistersWindowMessagesAndReceivesTheTaskbarBroadcast) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  uint32_t id = host.RegisterWindowMessage(u"TaskbarCreated");
+  EXPECT_NE(id, 0u);
+  EXPECT_EQ(id, ::RegisterWindowMessageW(L"TaskbarCreated"));
+  bool seen = false;
+  host.SetMessageHandler([&](HWND, UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != id) return false;
+    seen = true;
+    result = 1;
+    return true;
+  });
+  DWORD_PTR answer = 0;
+  ::SendMessageTimeoutW(HWND_BROADCAST, id, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+  EXPECT_TRUE(seen);
+}
+
+TEST(Win32Host, ComIsInitialisedForTheCallingThread) {
+  std::thread([] {
+    Win32Host host(::GetModuleHandleW(nullptr));
+    host.InitializeCom();
+    HRESULT again = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EXPECT_EQ(again, S_FALSE); // already initialised, as an apartment
+    if (SUCCEEDED(again)) ::CoUninitialize();
+    host.UninitializeCom();
+    host.UninitializeCom(); // unbalanced calls do nothing
+    HRESULT fresh = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(fresh, S_OK);
+    if (SUCCEEDED(fresh)) ::CoUninitialize();
+  }).join();
+}
+
+struct BoxSeen {
+  std::wstring caption, text;
+  HWND owner = nullptr;
+  bool topmost = false;
+};
+
+BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
+  auto* text = reinterpret_cast<std::wstring*>(param);
+  if (ClassOf(child) == L"Static") {
+    wchar_t buf[512] = {};
+    ::GetWindowTextW(child, buf, 512);
+    if (buf[0]) *text += buf;
+  }
+  return TRUE;
+}
+
+TEST(Win32Host, ErrorBoxIsModalOwnedTopMostWithTheCaption) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  BoxSeen seen;
+  std::atomic<bool> found{false};
+  std::thread closer([&] {
+    for (int i = 0; i < 500 && !found; ++i) {
+      HWND box = ::FindWindowW(L"#32770", kAppCaption);
+      // Visible once the box has finished setting itself up.
+      if (box && ::IsWindowVisible(box)) {
+        wchar_t caption[128] = {};
+        ::GetWindowTextW(box, caption, 128);
+        seen.caption = caption;
+        ::EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&seen.text));
+        seen.owner = ::GetWindow(box, GW_OWNER);
+        seen.topmost = (::GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        found = true;
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      ::Sleep(10);
+    }
+  });
+  host.ShowErrorBox(u"Only a single instance of this application can run!");
+  closer.join();
+  ASSERT_TRUE(found);
+  EXPECT_EQ(seen.caption, L"Lumivane");
+  EXPECT_NE(seen.text.find(L"Only a single instance of this application can run!"), std::wstring::npos);
+  EXPECT_EQ(seen.owner, host.Window());
+  // Wine 8 does not give message boxes the top-most style; Windows does.
+  bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  if (!wine) EXPECT_TRUE(seen.topmost);
+}
+
+TEST(Win32Host, AnExceptionInAHandlerIsLoggedAndGoesNoFurther) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  host.SetMessageHandler([](HWND, UINT msg, WPARAM, LPARAM, LRESULT&) -> bool {
+    if (msg == WM_APP + 50) throw std::runtime_error("boom");
+    return false;
+  });
+  ::SendMessageW(host.Window(), WM_APP + 50, 0, 0);
+  std::wstring text = LogText(host);
+  EXPECT_NE(text.find(L"] ERROR! main window procedure: boom\r\n"), std::wstring::npos) << text;
+  EXPECT_EQ(text.rfind(L"[", 0), 0u);
+}
+
+TEST(Win32Host, FailuresReportedOnOtherThreadsReachTheLogInOrder) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  std::thread([] {
+    ReportFailure(L"first");
+    ReportFailure(L"second");
+  }).join();
+  EXPECT_TRUE(PumpUntil([&] { return LogText(host).find(L"second") != std::wstring::npos; }));
+  std::wstring text = LogText(host);
+  EXPECT_LT(text.find(L"ERROR! first\r\n"), text.find(L"ERROR! second\r\n"));
+}
+
+} // namespace
+} // namespace lumivane::win32

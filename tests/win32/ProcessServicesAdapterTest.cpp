@@ -1,0 +1,129 @@
+#include <windows.h>
+
+#include <aclapi.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/Messages.h"
+#include "platform/win32/Win32Locale.h"
+#include "platform/win32/Win32ProcessServices.h"
+#include "platform/win32/Win32SystemErrors.h"
+
+namespace lumivane::win32 {
+namespace {
+
+// A mutex name of its own per test, so that tests do not see each other's mutexes.
+std::u16string UniqueName(const char* test) {
+  std::string s = "LumivaneTest-" + std::to_string(::GetCurrentProcessId()) + "-" + test;
+  return std::u16string(s.begin(), s.end());
+}
+
+UniqueHandle OpenGlobal(const std::u16string& name) {
+  return UniqueHandle(::OpenMutexW(SYNCHRONIZE | READ_CONTROL, FALSE, (L"Global\\" + ToWide(name)).c_str()));
+}
+
+TEST(Win32ProcessServices, AProbeLeavesNoMutexBehind) {
+  Win32ProcessServices services;
+  auto name = UniqueName("probe");
+  EXPECT_TRUE(services.CheckSingleInstance(name, false));
+  EXPECT_FALSE(OpenGlobal(name));
+  EXPECT_TRUE(services.CheckSingleInstance(name, false));
+}
+
+TEST(Win32ProcessServices, AKeptMutexMakesEveryLaterCallFail) {
+  auto name = UniqueName("keep");
+  {
+    Win32ProcessServices services;
+    EXPECT_TRUE(services.CheckSingleInstance(name, true));
+    EXPECT_FALSE(services.CheckSingleInstance(name, false));
+    EXPECT_FALSE(services.CheckSingleInstance(name, true));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    Win32ProcessServices other; // as a second copy of the program would
+    EXPECT_FALSE(other.CheckSingleInstance(name, false));
+    EXPECT_TRUE(OpenGlobal(name));
+  }
+  // The kept handle goes with its owner, as it goes with the process.
+  Win32ProcessServices later;
+  EXPECT_TRUE(later.CheckSingleInstance(name, false));
+}
+
+TEST(Win32ProcessServices, TheMutexIsGlobalAndOpenToEveryone) {
+  Win32ProcessServices services;
+  auto name = UniqueName("global");
+  ASSERT_TRUE(services.CheckSingleInstance(name, true));
+  UniqueHandle opened = OpenGlobal(name);
+  ASSERT_TRUE(opened);
+  PACL dacl = reinterpret_cast<PACL>(1);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD rc = ::GetSecurityInfo(opened.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                               &dacl, nullptr, &descriptor);
+  ASSERT_EQ(rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(dacl, nullptr); // a null DACL grants all access
+  ::LocalFree(descriptor);
+  DWORD flags = 0;
+  ASSERT_TRUE(::GetHandleInformation(opened.get(), &flags));
+  EXPECT_FALSE(flags & HANDLE_FLAG_INHERIT);
+}
+
+TEST(Win32ProcessServices, AMissingFontResourceGivesTheInvalidHandle) {
+  Win32ProcessServices services;
+  EXPECT_EQ(services.FontLoadFromResourceByID(1, 10), IProcessServices::kInvalidFont); // not in this exe
+  EXPECT_EQ(services.FontLoadFromResourceByID(4711, 10), IProcessServices::kInvalidFont);
+  services.RemoveFont(IProcessServices::kInvalidFont); // skipped, no crash
+}
+
+std::wstring ProgramPath() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p = path;
+  return p.substr(0, p.find_last_of(L"\\/") + 1) + L"lumivane.exe";
+}
+
+bool FaceAvailable(const wchar_t* face) {
+  HDC dc = ::GetDC(nullptr);
+  LOGFONTW lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+  bool found = false;
+  ::EnumFontFamiliesExW(
+      dc, &lf,
+      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
+        *reinterpret_cast<bool*>(p) = true;
+        return 0;
+      },
+      reinterpret_cast<LPARAM>(&found), 0);
+  ::ReleaseDC(nullptr, dc);
+  return found;
+}
+
+TEST(Win32ProcessServices, InstallsTheProgramsIconFontForThisProcess) {
+  UniqueHmodule program(::LoadLibraryExW(ProgramPath().c_str(), nullptr,
+                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  if (!program) GTEST_SKIP() << "lumivane.exe is not built next to the tests";
+  const wchar_t* face = L"Font Awesome 5 Free Solid";
+  ASSERT_FALSE(FaceAvailable(face));
+  Win32ProcessServices services(program.get());
+  uintptr_t font = services.FontLoadFromResourceByID(kIconFontResourceId, 10);
+  ASSERT_NE(font, IProcessServices::kInvalidFont);
+  EXPECT_TRUE(FaceAvailable(face));
+  services.RemoveFont(font);
+  EXPECT_FALSE(FaceAvailable(face));
+}
+
+TEST(Win32SystemErrors, LastErrorAndItsTextWithoutTheLineBreak) {
+  Win32SystemErrors errors;
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(errors.LastError(), static_cast<uint32_t>(ERROR_ACCESS_DENIED));
+  for (uint32_t code : {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_CALL_NOT_IMPLEMENTED}) {
+    std::u16string text = errors.MessageText(code);
+    ASSERT_FALSE(text.empty()) << code;
+    EXPECT_NE(text.back(), u'\n');
+    EXPECT_NE(text.back(), u'\r');
+    EXPECT_NE(text.back(), u' ');
+  }
+  EXPECT_TRUE(errors.MessageText(0x2FFFFFFFu).empty());
+}
+
+} // namespace
+} // namespace lumivane::win32

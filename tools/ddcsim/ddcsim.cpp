@@ -256,7 +256,7 @@ bool ParseLine(const std::string& line, Config& config, std::string& problem) {
   }
   SimMonitor monitor;
   SimDesktop desktop;
-  DWORD desktopIndex = 0;
+  DWORD desktopIndex = 0, monitorDesktop = 0;
   bool haveIndex = false;
   pos = end;
   while (pos != std::string::npos && (pos = line.find_first_not_of(" \t", pos)) != std::string::npos) {
@@ -273,42 +273,38 @@ bool ParseLine(const std::string& line, Config& config, std::string& problem) {
       return false;
     }
     const std::string key = token.substr(0, eq), value = token.substr(eq + 1);
-    DWORD number = 0;
-    const bool numeric = ParseNumber(value, number);
-    bool ok = true;
-    if (key == "flags")
-      ok = SetFlags(value, kind == "monitor" ? &monitor : nullptr, kind == "desktop" ? &desktop : nullptr,
-                    problem);
-    else if (!numeric) {
-      problem = "'" + key + "' needs a number, found '" + value + "'";
-      return false;
-    } else if (key == "error")
-      monitor.error = desktop.error = number;
-    else if (kind == "desktop" && key == "index")
-      desktopIndex = number, haveIndex = true;
-    else if (kind == "monitor" && key == "desktop")
-      monitor.desktop = static_cast<int>(number);
-    else if (kind == "monitor" && key == "brightness")
-      monitor.brightness = number;
-    else if (kind == "monitor" && key == "min")
-      monitor.minimum = number;
-    else if (kind == "monitor" && key == "max")
-      monitor.maximum = number;
-    else if (kind == "monitor" && key == "latency")
-      monitor.latencyMs = number;
-    else {
+    if (key == "flags") {
+      if (!SetFlags(value, kind == "monitor" ? &monitor : nullptr, kind == "desktop" ? &desktop : nullptr,
+                    problem))
+        return false;
+      continue;
+    }
+    DWORD* target = nullptr;
+    if (key == "error") target = &monitor.error;
+    if (kind == "desktop" && key == "index") target = &desktopIndex, haveIndex = true;
+    if (kind == "monitor" && key == "desktop") target = &monitorDesktop;
+    if (kind == "monitor" && key == "brightness") target = &monitor.brightness;
+    if (kind == "monitor" && key == "min") target = &monitor.minimum;
+    if (kind == "monitor" && key == "max") target = &monitor.maximum;
+    if (kind == "monitor" && key == "latency") target = &monitor.latencyMs;
+    if (!target) {
       problem = "unknown key '" + key + "'";
       return false;
     }
-    if (!ok) return false;
+    if (!ParseNumber(value, *target)) {
+      problem = "'" + key + "' needs a number, found '" + value + "'";
+      return false;
+    }
   }
   if (kind == "desktop") {
     if (!haveIndex) {
       problem = "desktop needs index=N";
       return false;
     }
+    desktop.error = monitor.error;
     config.desktops[static_cast<int>(desktopIndex)] = desktop;
   } else {
+    monitor.desktop = static_cast<int>(monitorDesktop);
     monitor.configuredBrightness = monitor.brightness;
     config.monitors.push_back(monitor);
   }

@@ -160,21 +160,18 @@ WmiValue ArrayValue(const VARIANT& value) {
   }
   if (total == 0) return result;
   // Row by row: the last dimension varies fastest. SafeArrayGetElement takes the indices
-  // right-most dimension first.
+  // left-most dimension first, the order of SafeArrayGetLBound's dimension numbers.
   std::vector<LONG> index(lower);
-  std::vector<LONG> reversed(dimCount);
   result.items.reserve(total);
   for (size_t n = 0; n < total; ++n) {
-    for (UINT d = 0; d < dimCount; ++d)
-      reversed[dimCount - 1 - d] = index[d];
     UniqueVariant element;
     HRESULT hr;
     if (elementType == VT_VARIANT) {
-      hr = ::SafeArrayGetElement(array, reversed.data(), element.get());
+      hr = ::SafeArrayGetElement(array, index.data(), element.get());
     } else {
       V_VT(element.get()) = elementType;
       // Every non-variant element type fits the VARIANT's union; BSTR elements arrive as copies.
-      hr = ::SafeArrayGetElement(array, reversed.data(), &element.get()->llVal);
+      hr = ::SafeArrayGetElement(array, index.data(), &element.get()->llVal);
     }
     if (FAILED(hr)) {
       V_VT(element.get()) = VT_EMPTY; // nothing was copied, nothing to free

@@ -1,0 +1,352 @@
+// The dxva2 adapter against Wine's own dxva2 and against the DDC/CI simulator built next to
+// this test (loaded from a private copy, so that the system's dxva2.dll stays what it is).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "platform/win32/Win32DisplayConfig.h"
+#include "platform/win32/Win32MonitorConfig.h"
+
+namespace lumivane::win32 {
+namespace {
+
+constexpr DWORD kMonitorNoLongerExists = 0xC026258D;
+
+std::wstring ExeFolder() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L"\\/") + 1);
+}
+
+// The test data path is a Unix path; Wine's Z: drive is the Unix root.
+std::wstring TestDataPath(const std::string& name) {
+  std::string path = std::string(LUMIVANE_TEST_DATA) + "/" + name;
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return std::wstring(path.begin(), path.end());
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteAll(const std::wstring& path, const std::string& text) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+MonitorHandle FirstDesktopMonitor() {
+  const auto monitors = Win32DisplayConfig().EnumDisplayMonitors();
+  return monitors.empty() ? 0 : monitors.front();
+}
+
+std::wstring Lower(std::wstring s) {
+  for (auto& c : s)
+    c = static_cast<wchar_t>(::towlower(c));
+  return s;
+}
+
+TEST(MonitorConfigAdapterTest, LoadsDxva2FromSystem32EvenWithOneInTheProgramFolder) {
+  Win32MonitorConfig config;
+  HMODULE module = ::GetModuleHandleW(L"dxva2.dll");
+  ASSERT_NE(module, nullptr);
+  wchar_t path[MAX_PATH];
+  ASSERT_GT(::GetModuleFileNameW(module, path, MAX_PATH), 0u);
+  EXPECT_NE(Lower(path).find(L"\\system32\\dxva2.dll"), std::wstring::npos) << "loaded " << path;
+}
+
+// Wine's dxva2 has no DDC/CI: whatever it refuses must come back as a failure with a last
+// error, never as a crash or an invented brightness.
+TEST(MonitorConfigAdapterTest, SystemDxva2UnderWineFailsBrightnessCallsWithALastError) {
+  Win32MonitorConfig config;
+  const MonitorHandle monitor = FirstDesktopMonitor();
+  ASSERT_NE(monitor, 0u);
+  uint32_t count = 0;
+  ::SetLastError(0);
+  const bool counted = config.GetNumberOfPhysicalMonitors(monitor, count);
+  std::cout << "GetNumberOfPhysicalMonitorsFromHMONITOR: " << counted << " count " << count << " error "
+            << ::GetLastError() << "\n";
+  std::vector<PhysicalMonitorHandle> handles;
+  if (counted && count > 0) {
+    ASSERT_TRUE(config.GetPhysicalMonitors(monitor, count, handles)) << ::GetLastError();
+    ASSERT_EQ(handles.size(), count);
+  } else {
+    handles.push_back(0);
+  }
+  for (PhysicalMonitorHandle handle : handles) {
+    BrightnessRange range;
+    ::SetLastError(0);
+    EXPECT_FALSE(config.GetMonitorBrightness(handle, range));
+    const DWORD readError = ::GetLastError();
+    ::SetLastError(0);
+    EXPECT_FALSE(config.SetMonitorBrightness(handle, 50));
+    const DWORD writeError = ::GetLastError();
+    std::cout << "handle " << handle << ": GetMonitorBrightness error " << readError
+              << ", SetMonitorBrightness error " << writeError << "\n";
+    EXPECT_NE(readError, 0u);
+    EXPECT_NE(writeError, 0u);
+    config.DestroyPhysicalMonitor(handle);
+  }
+}
+
+struct UnavailableCase {
+  const char* name;
+  bool loadKernel32; // a module without the functions, or none at all
+  DWORD error;
+};
+
+class UnavailableDxva2Test : public ::testing::TestWithParam<UnavailableCase> {};
+
+TEST_P(UnavailableDxva2Test, EveryCallFailsWithTheReason) {
+  const UnavailableCase& c = GetParam();
+  Win32MonitorConfig config(UniqueHmodule(c.loadKernel32 ? ::LoadLibraryW(L"kernel32.dll") : nullptr));
+  uint32_t number = 0;
+  BrightnessRange range;
+  std::vector<PhysicalMonitorHandle> handles;
+  std::string bytes;
+  const std::pair<const char*, std::function<bool()>> calls[] = {
+      {"count", [&] { return config.GetNumberOfPhysicalMonitors(1, number); }},
+      {"list", [&] { return config.GetPhysicalMonitors(1, 1, handles); }},
+      {"get", [&] { return config.GetMonitorBrightness(1, range); }},
+      {"set", [&] { return config.SetMonitorBrightness(1, 10); }},
+      {"caps length", [&] { return config.GetCapabilitiesStringLength(1, number); }},
+      {"caps", [&] { return config.CapabilitiesRequestAndCapabilitiesReply(1, bytes, 10); }},
+  };
+  for (const auto& [what, call] : calls) {
+    ::SetLastError(0);
+    EXPECT_FALSE(call()) << what;
+    EXPECT_EQ(::GetLastError(), c.error) << what;
+  }
+  config.DestroyPhysicalMonitor(1); // nothing to call; must not crash
+}
+
+INSTANTIATE_TEST_SUITE_P(Dxva2, UnavailableDxva2Test,
+                         ::testing::Values(UnavailableCase{"MissingDll", false, ERROR_MOD_NOT_FOUND},
+                                           UnavailableCase{"MissingFunctions", true, ERROR_PROC_NOT_FOUND}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The simulator from a private folder: its monitor file, its writes log and a copy of the DLL.
+class SimulatedMonitorsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = ExeFolder() + L"dxva2.dll";
+    if (::GetFileAttributesW(source_.c_str()) == INVALID_FILE_ATTRIBUTES)
+      GTEST_SKIP() << "the DDC/CI simulator (target ddcsim) is not built";
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    static int serial = 0;
+    folder_ = std::wstring(temp) + L"lumivane-ddcsim-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+              std::to_wstring(++serial) + L"\\";
+    ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr)) << ::GetLastError();
+    configPath_ = folder_ + L"monitors.ini";
+    logPath_ = folder_ + L"writes.log";
+    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_LOG", logPath_.c_str());
+  }
+
+  void TearDown() override {
+    config_.reset();
+    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_CONFIG", nullptr);
+    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_LOG", nullptr);
+    for (const auto& dll : dlls_)
+      ::DeleteFileW(dll.c_str());
+    for (const wchar_t* name : {L"monitors.ini", L"writes.log", L"ddcsim-writes.log"})
+      ::DeleteFileW((folder_ + name).c_str());
+    ::RemoveDirectoryW(folder_.c_str());
+  }
+
+  // Loads a fresh copy of the simulator, which starts from the monitor file and the log.
+  void Load(bool withConfig = true) {
+    config_.reset();
+    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_CONFIG", withConfig ? configPath_.c_str() : nullptr);
+    const std::wstring copy = folder_ + L"ddcsim" + std::to_wstring(dlls_.size()) + L".dll";
+    ASSERT_TRUE(::CopyFileW(source_.c_str(), copy.c_str(), FALSE)) << ::GetLastError();
+    dlls_.push_back(copy);
+    HMODULE module = ::LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr) << ::GetLastError();
+    config_ = std::make_unique<Win32MonitorConfig>(UniqueHmodule(module));
+  }
+
+  void LoadFixture() {
+    WriteAll(configPath_, ReadAll(TestDataPath("ddcsim/monitors.ini")));
+    Load();
+  }
+
+  std::vector<PhysicalMonitorHandle> PhysicalMonitors() {
+    uint32_t count = 0;
+    EXPECT_TRUE(config_->GetNumberOfPhysicalMonitors(FirstDesktopMonitor(), count)) << ::GetLastError();
+    std::vector<PhysicalMonitorHandle> handles;
+    EXPECT_TRUE(config_->GetPhysicalMonitors(FirstDesktopMonitor(), count, handles)) << ::GetLastError();
+    return handles;
+  }
+
+  std::wstring source_, folder_, configPath_, logPath_;
+  std::vector<std::wstring> dlls_;
+  std::unique_ptr<Win32MonitorConfig> config_;
+};
+
+TEST_F(SimulatedMonitorsTest, ReadsBrightnessAndRangeWithScriptedReadFailures) {
+  LoadFixture();
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 3u); // the monitor of desktop monitor 1 is not behind this one
+  EXPECT_NE(handles[0], 0u);
+  EXPECT_NE(handles[0], handles[1]);
+
+  BrightnessRange range;
+  ASSERT_TRUE(config_->GetMonitorBrightness(handles[0], range));
+  EXPECT_EQ(range.minimum, 0u);
+  EXPECT_EQ(range.current, 60u);
+  EXPECT_EQ(range.maximum, 100u);
+
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->GetMonitorBrightness(handles[1], range)) << "fail_first_read";
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+  ASSERT_TRUE(config_->GetMonitorBrightness(handles[1], range)) << "the retry succeeds";
+  EXPECT_EQ(range.minimum, 10u);
+  EXPECT_EQ(range.current, 35u);
+  EXPECT_EQ(range.maximum, 90u);
+
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ::SetLastError(0);
+    EXPECT_FALSE(config_->GetMonitorBrightness(handles[2], range));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+  }
+}
+
+TEST_F(SimulatedMonitorsTest, RecordsEverySuccessfulWriteInTheLogAndNothingElse) {
+  LoadFixture();
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 3u);
+  EXPECT_TRUE(config_->SetMonitorBrightness(handles[0], 75));
+  EXPECT_TRUE(config_->SetMonitorBrightness(handles[1], 10));
+
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->SetMonitorBrightness(handles[1], 95)) << "above the monitor's maximum";
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->SetMonitorBrightness(handles[2], 50)) << "fail_writes";
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+
+  BrightnessRange range;
+  ASSERT_TRUE(config_->GetMonitorBrightness(handles[0], range));
+  EXPECT_EQ(range.current, 75u);
+  EXPECT_EQ(ReadAll(logPath_), "0 75\n1 10\n");
+}
+
+TEST_F(SimulatedMonitorsTest, ALaterProcessSeesWhatTheMonitorWasLeftAt) {
+  LoadFixture();
+  ASSERT_TRUE(config_->SetMonitorBrightness(PhysicalMonitors()[0], 42));
+  Load(); // a fresh copy: new globals, as in a restarted program
+  BrightnessRange range;
+  ASSERT_TRUE(config_->GetMonitorBrightness(PhysicalMonitors()[0], range));
+  EXPECT_EQ(range.current, 42u);
+}
+
+TEST_F(SimulatedMonitorsTest, AnswersTheCapabilitiesStringWithItsTerminatingZero) {
+  LoadFixture();
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 3u);
+  const std::string caps = "(prot(monitor)type(lcd)model(SIM 24A)cmds(01 02 03)vcp(10 12))";
+  uint32_t length = 0;
+  ASSERT_TRUE(config_->GetCapabilitiesStringLength(handles[0], length));
+  EXPECT_EQ(length, caps.size() + 1);
+  std::string bytes;
+  ASSERT_TRUE(config_->CapabilitiesRequestAndCapabilitiesReply(handles[0], bytes, length));
+  EXPECT_EQ(bytes, caps + '\0');
+
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->GetCapabilitiesStringLength(handles[2], length)) << "fail_caps";
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_GEN_FAILURE));
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->CapabilitiesRequestAndCapabilitiesReply(handles[0], bytes, 5)) << "buffer too small";
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->CapabilitiesRequestAndCapabilitiesReply(handles[0], bytes, 0));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << "no zero-sized request";
+}
+
+TEST_F(SimulatedMonitorsTest, HandlesAreDeadAfterDestroyAndWhenTheMonitorIsUnplugged) {
+  LoadFixture();
+  auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 3u);
+  config_->DestroyPhysicalMonitor(handles[0]);
+  BrightnessRange range;
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->GetMonitorBrightness(handles[0], range));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->SetMonitorBrightness(0xDEAD, 10)) << "a handle never handed out";
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  // Unplug the second monitor while the program holds its handle.
+  std::string text = ReadAll(configPath_);
+  const std::string marker = "flags=fail_first_read";
+  text.replace(text.find(marker), marker.size(), "flags=unplugged");
+  ::Sleep(20); // a distinct modification time
+  WriteAll(configPath_, text);
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->GetMonitorBrightness(handles[1], range));
+  EXPECT_EQ(::GetLastError(), kMonitorNoLongerExists);
+  EXPECT_EQ(PhysicalMonitors().size(), 2u);
+}
+
+TEST_F(SimulatedMonitorsTest, ListingAskedForTheWrongCountFails) {
+  LoadFixture();
+  std::vector<PhysicalMonitorHandle> handles;
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->GetPhysicalMonitors(FirstDesktopMonitor(), 2, handles));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->GetPhysicalMonitors(FirstDesktopMonitor(),
+                                            Win32MonitorConfig::kMaxPhysicalMonitors + 1, handles));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(SimulatedMonitorsTest, ScriptedDesktopFailuresAndIgnoredBadLines) {
+  WriteAll(configPath_, "desktop index=0 flags=fail_list error=0x15\n"
+                        "monitor brightness=abc\n"
+                        "monitor brightness=30 colour=red\n"
+                        "gadget\n"
+                        "monitor brightness=30\n");
+  Load();
+  uint32_t count = 0;
+  ASSERT_TRUE(config_->GetNumberOfPhysicalMonitors(FirstDesktopMonitor(), count));
+  EXPECT_EQ(count, 1u) << "only the last line describes a monitor";
+  std::vector<PhysicalMonitorHandle> handles;
+  ::SetLastError(0);
+  EXPECT_FALSE(config_->GetPhysicalMonitors(FirstDesktopMonitor(), count, handles));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
+}
+
+TEST_F(SimulatedMonitorsTest, WithoutAMonitorFileTwoBuiltInMonitorsAnswer) {
+  Load(/*withConfig=*/false);
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 2u);
+  const uint32_t expected[] = {60, 35};
+  const char* models[] = {"model(SIM 24A)", "model(SIM 27B)"};
+  for (size_t i = 0; i < 2; ++i) {
+    BrightnessRange range;
+    ASSERT_TRUE(config_->GetMonitorBrightness(handles[i], range));
+    EXPECT_EQ(range.current, expected[i]);
+    EXPECT_EQ(range.maximum, 100u);
+    uint32_t length = 0;
+    std::string bytes;
+    ASSERT_TRUE(config_->GetCapabilitiesStringLength(handles[i], length));
+    ASSERT_TRUE(config_->CapabilitiesRequestAndCapabilitiesReply(handles[i], bytes, length));
+    EXPECT_NE(bytes.find(models[i]), std::string::npos) << bytes;
+  }
+}
+
+} // namespace
+} // namespace lumivane::win32

@@ -1,0 +1,289 @@
+// The brightness worker on a real pool thread with the main thread pumped by the test: writes,
+// reports, synchronisation over two jobs, level snapping, failures and the release of
+// WorkerBusy whatever happens.
+#include "devices/BrightnessWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "DeviceTestEnv.h"
+#include "platform/sim/SimThreads.h"
+
+namespace lumivane {
+namespace {
+
+constexpr uint64_t s1 = 1767225600000, s2 = s1 + 140;
+const std::u16string kPanel = u"DISPLAY\\LEN40A9\\4&2e&0&UID1_0";
+
+class BrightnessWorker : public testing::Test {
+ protected:
+  // A, B, E: DDC/CI monitors; P: a panel with levels 0..100 in steps of 25; D: inactive.
+  void SetUp() override {
+    t.wmi.Add(SimWmiMonitor::Panel(kPanel, 50, {0, 25, 50, 75, 100}));
+    t.AddDesktop({{u"LEN40A9", u"4&2e&0&UID1"}}, {SimPhysicalMonitor{}});
+    SimPhysicalMonitor monitor;
+    monitor.current = 50;
+    t.AddDesktop(
+        {{u"AAA0001", u"1&UID2"}, {u"BBB0001", u"1&UID3"}, {u"EEE0001", u"1&UID4"}, {u"DDD0001", u"1&UID5"}},
+        {monitor, monitor, monitor, monitor});
+    t.Discover();
+    ASSERT_EQ(t.devices.Count(), 5);
+    for (const Variant& uid : t.devices.Keys())
+      t.devices[uid][u"counter"] = Variant(s1);
+    Record(D)[u"active"] = Variant(false);
+  }
+
+  TAssoc& Record(const std::u16string& uid) { return t.devices[uid]; }
+
+  BrightnessJob JobFor(const std::u16string& uid, int32_t brightness, uint64_t newest, bool sync) {
+    TAssoc& r = Record(uid);
+    BrightnessJob job;
+    job.MonitorHash = uid;
+    job.number = RecordText(r, u"number");
+    job.monid = static_cast<uint32_t>(RecordUInt(r, u"monid"));
+    job.IsInternal = RecordBool(r, u"internal");
+    job.IsActive = RecordBool(r, u"active");
+    job.Brightness = brightness;
+    job.SyncFlag = sync;
+    job.CurrCounter = newest;
+    job.CurrBrightness = static_cast<int32_t>(RecordInt(r, u"brightness"));
+    job.MyCounter = RecordUInt(r, u"counter");
+    job.dvs = sync ? t.devices.JSONDump() : std::u16string();
+    return job;
+  }
+
+  // As the main timer does: WorkerBusy, the job on a pool thread, then the timer goes on pumping.
+  void Run(const BrightnessJob& job) {
+    busy = true;
+    pool.Run(SetBrightness(worker, job));
+    ASSERT_TRUE(main.PumpUntil([&] { return !busy; }));
+    pool.Join();
+  }
+
+  int64_t Brightness(const std::u16string& uid) { return RecordInt(Record(uid), u"brightness"); }
+  uint64_t Counter(const std::u16string& uid) { return RecordUInt(Record(uid), u"counter"); }
+  int64_t Errors(const std::u16string& uid) { return RecordInt(Record(uid), u"errors"); }
+  size_t WritesTo(size_t monitor) {
+    size_t n = 0;
+    for (const auto& w : t.monitors.Writes())
+      n += w.monitor == monitor;
+    return n;
+  }
+
+  DeviceTestEnv t;
+  SimMainThread main;
+  SimThreadPool pool{SimThreadPool::Mode::Threads};
+  bool busy = false;
+  TAssoc* live = &t.devices;
+  WorkerEnv worker{t.env.ports, main, [this] { return live; }, [this] { busy = false; }};
+
+  const std::u16string P = DeviceUid(kPanel);
+  const std::u16string A = DeviceUid(u"DISPLAY\\AAA0001\\1&UID2");
+  const std::u16string B = DeviceUid(u"DISPLAY\\BBB0001\\1&UID3");
+  const std::u16string E = DeviceUid(u"DISPLAY\\EEE0001\\1&UID4");
+  const std::u16string D = DeviceUid(u"DISPLAY\\DDD0001\\1&UID5");
+  // SimMonitorConfig ids in the order added: the panel's physical monitor first.
+  static constexpr size_t kA = 1, kB = 2, kE = 3, kD = 4;
+};
+
+TEST_F(BrightnessWorker, SynchronisedDevicesConvergeOverTwoJobs) {
+  Record(E)[u"counter"] = Variant(uint64_t{s1 - 500}); // an older stamp than everyone else's
+
+  Run(JobFor(A, 60, s2, true));
+  EXPECT_EQ(Counter(A), s2);
+  EXPECT_EQ(Brightness(A), 60);
+  EXPECT_EQ(Counter(B), s1); // held MyCounter: left for the next job
+  EXPECT_EQ(Brightness(B), 50);
+  EXPECT_EQ(Counter(E), s1); // older stamp: written now and stamped s1
+  EXPECT_EQ(Brightness(E), 60);
+  EXPECT_EQ(Counter(P), s1);
+
+  Run(JobFor(A, 60, s2, true));
+  for (const auto& uid : {A, B, E, P})
+    EXPECT_EQ(Counter(uid), s2);
+  EXPECT_EQ(Brightness(B), 60);
+  EXPECT_EQ(Brightness(P), 75); // snapped up to a level the panel accepts
+  EXPECT_EQ(t.wmi.State(0).currentBrightness, 75);
+  EXPECT_EQ(Counter(D), s1); // inactive: never touched
+  EXPECT_EQ(WritesTo(kA), 1u);
+  EXPECT_EQ(WritesTo(kB), 1u);
+  EXPECT_EQ(WritesTo(kE), 1u);
+  EXPECT_EQ(WritesTo(kD), 0u);
+  EXPECT_EQ(t.clock.TotalSleptMs(), 500u); // after the one WMI write
+  EXPECT_TRUE(t.log.Lines().empty());
+}
+
+TEST_F(BrightnessWorker, DevicesAreWrittenOnTheWorkerAndWmiOnTheMainThread) {
+  Run(JobFor(A, 60, s2, true));
+  Run(JobFor(A, 60, s2, true));
+  const auto mainId = std::this_thread::get_id();
+  ASSERT_FALSE(t.monitors.Writes().empty());
+  for (const auto& w : t.monitors.Writes())
+    EXPECT_NE(w.thread, mainId);
+  ASSERT_EQ(t.wmi.MethodCalls().size(), 1u);
+  EXPECT_EQ(t.wmi.MethodCalls()[0].thread, mainId);
+}
+
+TEST_F(BrightnessWorker, TargetsAreClampedToTheirRangeAndSnappedToTheirLevels) {
+  struct Case {
+    const char* what;
+    bool panel;
+    int64_t min, max;
+    int32_t active;
+    int64_t written;
+  };
+  const Case cases[] = {
+      {"next level up", true, 0, 100, 60, 75},
+      {"no level up to max: the nearest below", true, 0, 70, 60, 50},
+      {"a level as it is", true, 0, 100, 50, 50},
+      {"lowered to max", false, 20, 80, 95, 80},
+      {"raised to min", false, 20, 80, 5, 20},
+      {"min above max: min wins", false, 90, 80, 95, 90},
+  };
+  for (const Case& c : cases) {
+    const std::u16string target = c.panel ? P : B;
+    TAssoc& r = Record(target);
+    r[u"min"] = Variant(DecimalText(c.min));
+    r[u"max"] = Variant(DecimalText(c.max));
+    r[u"brightness"] = Variant(u"1");
+    r[u"counter"] = Variant(uint64_t{1});
+    // A is up to date with the newest command; only the synchronisation writes.
+    Record(A)[u"brightness"] = Variant(c.active);
+    Run(JobFor(A, c.active, s1, true));
+    EXPECT_EQ(Brightness(target), c.written) << c.what;
+    if (c.panel)
+      EXPECT_EQ(t.wmi.State(0).currentBrightness, c.written) << c.what;
+    else
+      EXPECT_EQ(t.monitors.State(kB).current, c.written) << c.what;
+  }
+}
+
+TEST_F(BrightnessWorker, AFailedTargetIsCountedAndRetriedByTheNextJob) {
+  auto broken = t.monitors.State(kB);
+  broken.failEveryWrite = true;
+  t.monitors.Update(kB, broken);
+  Record(B)[u"counter"] = Variant(uint64_t{1});
+
+  Run(JobFor(A, 60, s2, true));
+  EXPECT_EQ(Errors(B), 1);
+  EXPECT_EQ(Counter(B), 1u);
+  EXPECT_EQ(Brightness(B), 50);
+  EXPECT_EQ(t.log.Lines(),
+            std::vector<std::string>{
+                "[12:00:00] ERROR! Device #3 failed to set monitor brightness: An error occurred while "
+                "transmitting data to the device on the I2C bus."});
+
+  broken.failEveryWrite = false;
+  t.monitors.Update(kB, broken);
+  Run(JobFor(A, 60, s2, true));
+  EXPECT_EQ(Errors(B), 0);
+  EXPECT_EQ(Counter(B), s2);
+  EXPECT_EQ(t.monitors.State(kB).current, 60u);
+}
+
+TEST_F(BrightnessWorker, AFailedJobDeviceIsCountedAndStopsTheSynchronisation) {
+  auto broken = t.monitors.State(kA);
+  broken.failEveryWrite = true;
+  t.monitors.Update(kA, broken);
+  Record(B)[u"counter"] = Variant(uint64_t{1});
+  Run(JobFor(A, 60, s2, true));
+  Run(JobFor(A, 60, s2, true));
+  EXPECT_EQ(Errors(A), 2); // the text "0" of discovery counted on
+  EXPECT_EQ(Counter(A), s1);
+  EXPECT_EQ(Counter(B), 1u);
+  EXPECT_TRUE(t.monitors.Writes().empty());
+}
+
+TEST_F(BrightnessWorker, AnInternalJobDeviceIsWrittenOverWmi) {
+  Run(JobFor(P, 25, s2, false));
+  EXPECT_EQ(t.wmi.State(0).currentBrightness, 25);
+  EXPECT_EQ(Brightness(P), 25);
+  EXPECT_EQ(Counter(P), s2);
+  EXPECT_EQ(t.clock.TotalSleptMs(), 500u);
+}
+
+TEST_F(BrightnessWorker, JobsWithNothingToDoOnlyReleaseTheWorker) {
+  struct Case {
+    const char* what;
+    std::function<BrightnessJob()> job;
+  };
+  const Case cases[] = {
+      {"up to date, no synchronisation", [&] { return JobFor(A, 60, s1, false); }},
+      {"inactive job device", [&] { return JobFor(D, 60, s2, true); }},
+  };
+  for (const Case& c : cases) {
+    const std::u16string before = t.devices.JSONDump();
+    Run(c.job());
+    EXPECT_EQ(t.devices.JSONDump(), before) << c.what;
+    EXPECT_TRUE(t.monitors.Writes().empty()) << c.what;
+    EXPECT_TRUE(t.wmi.MethodCalls().empty()) << c.what;
+  }
+}
+
+TEST_F(BrightnessWorker, ADeviceAlreadyAtTheValueIsStampedWithoutAWrite) {
+  Record(B)[u"counter"] = Variant(uint64_t{1});
+  BrightnessJob job = JobFor(A, 50, s2, true);
+  job.dvs.clear(); // an empty table text synchronises nothing
+  Run(job);
+  EXPECT_TRUE(t.monitors.Writes().empty());
+  EXPECT_EQ(Counter(A), s2);
+  EXPECT_EQ(Errors(A), 0);
+  EXPECT_EQ(Record(A)[u"brightness"].Val().Kind(), vkInteger);
+  EXPECT_EQ(Counter(B), 1u);
+}
+
+TEST_F(BrightnessWorker, ReleasesTheWorkerAfterAnUnexpectedError) {
+  struct Case {
+    const char* what;
+    std::function<BrightnessJob()> job;
+  };
+  const Case cases[] = {
+      {"snapshot value that is not a number",
+       [&] {
+         Record(B)[u"counter"] = Variant(u"soon");
+         return JobFor(A, 60, s2, true);
+       }},
+      {"live value that is not a number (report on the main thread)",
+       [&] {
+         auto broken = t.monitors.State(kA);
+         broken.failEveryWrite = true;
+         t.monitors.Update(kA, broken);
+         Record(A)[u"errors"] = Variant(u"many");
+         return JobFor(A, 60, s2, false);
+       }},
+      {"negative brightness", [&] { return JobFor(A, -5, s2, false); }},
+  };
+  for (const Case& c : cases) {
+    Run(c.job());
+    EXPECT_FALSE(busy) << c.what;
+    const auto lines = t.log.Lines();
+    ASSERT_FALSE(lines.empty()) << c.what;
+    EXPECT_NE(lines.back().find("ERROR! Brightness job for device #"), std::string::npos) << lines.back();
+  }
+}
+
+TEST_F(BrightnessWorker, ReportsAreDroppedOnceTheTableIsGone) {
+  live = nullptr;
+  Run(JobFor(A, 60, s2, true));
+  EXPECT_FALSE(busy);
+  EXPECT_EQ(WritesTo(kA), 1u);
+  EXPECT_EQ(Counter(A), s1);
+}
+
+TEST_F(BrightnessWorker, ABurstOfStepsDuringAJobCostsOneMoreWritePerDevice) {
+  // Job 1 writes 55 and waits for the main thread to take its report while twenty wheel steps
+  // arrive (stamps s2+1 .. s2+20); the timer starts nothing while WorkerBusy is set, and the
+  // next job carries only the newest value.
+  busy = true;
+  pool.Run(SetBrightness(worker, JobFor(A, 55, s2, false)));
+  ASSERT_TRUE(main.PumpUntil([&] { return !busy; }));
+  pool.Join();
+  Run(JobFor(A, 75, s2 + 20, false));
+  EXPECT_EQ(WritesTo(kA), 2u);
+  EXPECT_EQ(t.monitors.State(kA).current, 75u);
+  EXPECT_EQ(Counter(A), s2 + 20);
+}
+
+} // namespace
+} // namespace lumivane

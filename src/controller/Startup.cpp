@@ -4,7 +4,6 @@ namespace lumivane {
 
 namespace {
 constexpr int kProbeWaitMs = 250;
-constexpr int kProbeWaitTotalMs = 1000;
 constexpr int kMaxProbes = 4;
 } // namespace
 
@@ -62,14 +61,12 @@ void TController::Startup() {
   LogLine(u"[" + log_.TimeText() + u"] Dump:" + (devices ? devices->Dump(false, u"", false) : u""));
 }
 
-// A restarted copy starts while the old process may still hold the mutex for a moment.
+// A restarted copy starts while the old process may still hold the mutex for a moment: four
+// probes, each failure followed by a 250 ms wait, about a second in all.
 void TController::SingleInstanceProbes() {
-  int waited = 0;
   for (int probe = 0; probe < kMaxProbes; ++probe) {
     if (CheckSingleInstance(u"Lumivane", false)) return;
     platform_.clock->SleepMs(kProbeWaitMs);
-    waited += kProbeWaitMs;
-    if (waited >= kProbeWaitTotalMs) return;
   }
 }
 

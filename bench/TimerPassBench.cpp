@@ -1,0 +1,88 @@
+// The 100 ms timer pass: an idle pass must cost the same after a long run of wheel commands as
+// right after start, and a pass that carries out one notch stays small.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "controller/MainForm.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimHost.h"
+#include "platform/sim/SimProcessServices.h"
+#include "platform/sim/SimThreads.h"
+#include "platform/sim/SimTray.h"
+
+namespace {
+
+using namespace lumivane;
+
+constexpr const char16_t* kUid = u"9f86d081884c7d659a2feaa0c55ad015a3bf4f1b";
+
+struct Program {
+  Program() : process(machine) {
+    platform.clock = &clock;
+    platform.host = &host;
+    platform.process = &process;
+    platform.tray = &tray;
+    platform.mainThread = &mainThread;
+    platform.pool = &pool;
+    controller = std::make_unique<TController>(platform);
+    controller->Startup();
+    TAssoc& record = controller->Root->Items(u"devices").Items(kUid);
+    for (auto [key, value] : {std::pair{u"number", u"1"},
+                              {u"active", u"true"},
+                              {u"internal", u"false"},
+                              {u"min", u"0"},
+                              {u"max", u"100"},
+                              {u"min_orig", u"0"},
+                              {u"max_orig", u"100"},
+                              {u"brightness", u"50"}})
+      record.Items(key) = Variant(value);
+    controller->ActiveDevice = kUid;
+    controller->ValueChange(50, false);
+  }
+
+  // One notch as the hook writes it, alternating so the value never sticks at a limit.
+  void Notch() {
+    TAssoc& entry = controller->Root->Items(u"cmd").Items(Variant(controller->NowUnixMs()));
+    entry.Items(u"s") = Variant::Narrow(up ? 1 : -1);
+    up = !up;
+  }
+  void Pass() {
+    clock.AdvanceMs(100);
+    controller->Timer1Timer();
+  }
+
+  SimClock clock;
+  SimMachine machine{&clock};
+  SimHost host;
+  SimProcessServices process;
+  SimTray tray;
+  SimMainThread mainThread;
+  SimThreadPool pool{SimThreadPool::Mode::Manual};
+  Platform platform;
+  std::unique_ptr<TController> controller;
+  bool up = true;
+};
+
+void BM_IdlePassAfterCommands(benchmark::State& state) {
+  Program p;
+  for (int64_t n = 0; n < state.range(0); ++n) {
+    p.Notch();
+    p.Pass();
+  }
+  for (auto _ : state)
+    p.Pass();
+  state.counters["cmd entries"] = p.controller->Root->Items(u"cmd").Count();
+}
+BENCHMARK(BM_IdlePassAfterCommands)->Arg(10)->Arg(100000);
+
+void BM_PassWithOneNotch(benchmark::State& state) {
+  Program p;
+  for (auto _ : state) {
+    p.Notch();
+    p.Pass();
+  }
+}
+BENCHMARK(BM_PassWithOneNotch);
+
+} // namespace

@@ -114,7 +114,6 @@ void TController::NewestEntry() {
   const Variant* newest = NewestKey(*cmd, stamp);
   if (!newest) return;
   const Variant key = *newest;
-  newestKey_ = key;
   CommandStamp = static_cast<uint64_t>(stamp);
   TAssoc& entry = cmd->Items(key);
   if (entry.IsSet(u"z")) return;

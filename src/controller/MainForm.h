@@ -138,7 +138,6 @@ class TController {
   // Keys the command pass walked, and which of them it found not yet done.
   std::vector<Variant> passKeys_;
   std::vector<Variant> passNew_;
-  Variant newestKey_;
 };
 
 } // namespace lumivane

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Start-up discovery of external monitors under Wine, with the DDC/CI simulator installed as the
+# prefix's dxva2.dll: the start-up dump lists the monitors that answer, with their handle,
+# brightness, range and display mode; a monitor that never answers a brightness read is logged
+# and left out. The program is then ended through its session-end path.
+#   bash tests/e2e/discovery.sh <win64-build-dir>
+set -uo pipefail
+BUILD="$(cd "${1:?usage: discovery.sh <win64-build-dir>}" && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/common.sh"
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${LOG_TEXT:-}" ] && printf '%s\n' "--- debug log ---" "$LOG_TEXT" >&2
+  exit 1
+}
+
+for f in lumivane.exe dxva2.dll logtext.exe sendmsg.exe; do
+  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
+done
+
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+wine_env "$BUILD/e2e"
+PROGRAM_PID=""
+cleanup() {
+  [ -n "$PROGRAM_PID" ] && kill "$PROGRAM_PID" 2>/dev/null
+  stop_wine
+  stop_xvfb
+  rm -rf "$WORK"
+}
+WORK="$(mktemp -d)"
+trap cleanup EXIT
+start_xvfb
+
+# The simulator replaces the prefix's dxva2.dll; only WINEDLLOVERRIDES=dxva2=n makes Wine use it.
+cp "$BUILD/dxva2.dll" "$WINEPREFIX/drive_c/windows/system32/dxva2.dll" || fail "cannot install the simulator"
+cp "$ROOT/tests/data/ddcsim/discovery.ini" "$WORK/monitors.ini"
+export LUMIVANE_DDCSIM_CONFIG="$(winpath "$WORK/monitors.ini")"
+export LUMIVANE_DDCSIM_LOG="$(winpath "$WORK/writes.log")"
+export WINEDLLOVERRIDES="dxva2=n;mscoree,mshtml="
+
+wine_tool() { timeout 60 "$WINE64" "$BUILD/$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
+
+# The tools find the program's window only from the same desktop: make "shell" every process's
+# default desktop.
+"$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+"$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+
+"$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/lumivane.exe")" >"$WORK/program.out" 2>&1 &
+PROGRAM_PID=$!
+
+wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || {
+  LOG_TEXT="$(wine_tool logtext.exe)"
+  fail "no start-up dump within 30 s"
+}
+LOG_TEXT="$(wine_tool logtext.exe)"
+
+# One record per answering monitor. Wine has one monitor device, so the first physical monitor
+# gets its plug-and-play name and the second an empty one; the third never answers.
+for key in monid brightness min max min_orig max_orig width height hz pnp; do
+  grep -q "$key" <<<"$LOG_TEXT" || fail "the dump has no \"$key\""
+done
+grep -q 'DISPLAY\\Default_Monitor\\0000&0000' <<<"$LOG_TEXT" ||
+  fail "the first monitor's plug-and-play name is not in the dump"
+grep -qE '"?brightness"?[^0-9]*60\b' <<<"$LOG_TEXT" || fail "monitor 0 (brightness 60) is not in the dump"
+grep -qE '"?brightness"?[^0-9]*35\b' <<<"$LOG_TEXT" ||
+  fail "monitor 1 (brightness 35, answers on the retry) is not in the dump"
+grep -qE '"?brightness"?[^0-9]*20\b' <<<"$LOG_TEXT" && fail "monitor 2 never answers but is in the dump"
+grep -qE '"?width"?[^0-9]*1024\b' <<<"$LOG_TEXT" || fail "the display mode width 1024 is not in the dump"
+grep -qE '"?height"?[^0-9]*768\b' <<<"$LOG_TEXT" || fail "the display mode height 768 is not in the dump"
+grep -q 'ERROR! Error retrieving current brightness from physmon 0/2: ' <<<"$LOG_TEXT" ||
+  fail "the monitor that never answers is not logged"
+grep -q 'physmon 0/1' <<<"$LOG_TEXT" && fail "monitor 1 answered its retry but was logged as failing"
+
+# End the session: the program leaves through its exit path at the next timer pass.
+wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"
+for _ in $(seq 1 50); do
+  [ "$(wine_tool logtext.exe --count)" = "0" ] && break
+  sleep 0.2
+done
+[ "$(wine_tool logtext.exe --count)" = "0" ] || fail "the program did not end after WM_ENDSESSION"
+echo "PASS: discovery"

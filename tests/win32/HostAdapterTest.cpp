@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -120,6 +121,20 @@ TEST(Win32Host, CloseMainFormDestroysTheWindow) {
   EXPECT_FALSE(host.TimerEnabled());
   host.AppendLogLine(u"after the end"); // harmless
   host.CloseMainForm();
+}
+
+TEST(Win32Host, TheQuitMessageOutlivesTheWindow) {
+  auto host = std::make_unique<Win32Host>(::GetModuleHandleW(nullptr));
+  host->SetMessageHandler([](HWND, UINT msg, WPARAM, LPARAM, LRESULT&) {
+    if (msg == WM_DESTROY) ::PostQuitMessage(7);
+    return false;
+  });
+  ::PostMessageW(host->Window(), kMsgLogLine, 0, reinterpret_cast<LPARAM>(new std::wstring(L"late\r\n")));
+  host->CloseMainForm();
+  host.reset();
+  MSG m;
+  ASSERT_TRUE(::PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(m.wParam, 7u);
 }
 
 TEST(Win32Host, RegistersWindowMessagesAndReceivesTheTaskbarBroadcast) {

@@ -182,8 +182,14 @@ LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     timerEnabled_ = false;
     Win32MainThread::DiscardPending(window);
     MSG m;
-    while (::PeekMessageW(&m, window, kMsgLogLine, kMsgLogLine, PM_REMOVE))
-      delete reinterpret_cast<std::wstring*>(m.lParam);
+    while (::PeekMessageW(&m, window, kMsgLogLine, kMsgLogLine, PM_REMOVE)) {
+      // PeekMessage hands out WM_QUIT whatever the filter; the message loop still needs it.
+      if (m.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(m.wParam));
+        break;
+      }
+      if (m.message == kMsgLogLine) delete reinterpret_cast<std::wstring*>(m.lParam);
+    }
     if (handler && handler(window, msg, wParam, lParam, result)) return result;
     return ::DefWindowProcW(window, msg, wParam, lParam);
   }

@@ -69,8 +69,14 @@ bool Win32MainThread::HandleMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& re
 
 void Win32MainThread::DiscardPending(HWND window) noexcept {
   MSG m;
-  while (::PeekMessageW(&m, window, kMsgQueue, kMsgQueue, PM_REMOVE))
-    delete reinterpret_cast<std::function<void()>*>(m.lParam);
+  while (::PeekMessageW(&m, window, kMsgQueue, kMsgQueue, PM_REMOVE)) {
+    // PeekMessage hands out WM_QUIT whatever the filter; the message loop still needs it.
+    if (m.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(m.wParam));
+      break;
+    }
+    if (m.message == kMsgQueue) delete reinterpret_cast<std::function<void()>*>(m.lParam);
+  }
 }
 
 } // namespace lumivane::win32

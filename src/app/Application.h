@@ -1,0 +1,53 @@
+#pragma once
+#include <windows.h>
+
+#include <memory>
+
+#include "controller/MainForm.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32DisplayConfig.h"
+#include "platform/win32/Win32Host.h"
+#include "platform/win32/Win32Locale.h"
+#include "platform/win32/Win32MainThread.h"
+#include "platform/win32/Win32MonitorConfig.h"
+#include "platform/win32/Win32ProcessServices.h"
+#include "platform/win32/Win32ServiceManager.h"
+#include "platform/win32/Win32SystemErrors.h"
+#include "platform/win32/Win32ThreadPool.h"
+#include "platform/win32/Win32Tray.h"
+#include "platform/win32/Win32Wmi.h"
+
+namespace lumivane::app {
+
+// The program: the Win32 adapters, the controller built on them, and the routing of the main
+// window's messages to the controller's handlers.
+class Application {
+ public:
+  explicit Application(HINSTANCE instance);
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Start-up, then the message loop until the main window is gone. Returns the exit code.
+  int Run();
+
+ private:
+  bool OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+  // Declared in construction order; the controller goes first at the end, the window last.
+  win32::Win32Locale locale_;
+  win32::Win32Clock clock_;
+  win32::Win32SystemErrors errors_;
+  win32::Win32ThreadPool pool_;
+  win32::Win32ProcessServices process_;
+  win32::Win32MonitorConfig monitors_;
+  win32::Win32DisplayConfig displays_;
+  win32::Win32Wmi wmi_;
+  win32::Win32ServiceManager services_;
+  win32::Win32Host host_;
+  win32::Win32MainThread mainThread_;
+  win32::Win32Tray tray_;
+  std::unique_ptr<TController> controller_;
+};
+
+} // namespace lumivane::app

@@ -32,7 +32,8 @@ WORK="$(mktemp -d)"
 trap cleanup EXIT
 start_xvfb
 
-# The simulator replaces the prefix's dxva2.dll; only WINEDLLOVERRIDES=dxva2=n makes Wine use it.
+# The simulator replaces the prefix's dxva2.dll. Wine 8 then loads it even without an override
+# (checked); dxva2=n makes that explicit. Later checks in this prefix get the simulator too.
 cp "$BUILD/dxva2.dll" "$WINEPREFIX/drive_c/windows/system32/dxva2.dll" || fail "cannot install the simulator"
 cp "$ROOT/tests/data/ddcsim/discovery.ini" "$WORK/monitors.ini"
 export LUMIVANE_DDCSIM_CONFIG="$(winpath "$WORK/monitors.ini")"

@@ -27,6 +27,8 @@ void TController::FormClose() {
     if (platform_.process) platform_.process->RemoveFont(FontResource);
     FontResource = IProcessServices::kInvalidFont;
   }
+  // No job runs here (the form closes only with WorkerBusy clear), so the handles are free.
+  Guarded([&] { ReleaseDeviceHandles(); });
   Root.reset();
   if (comInitialized_) {
     platform_.host->UninitializeCom();

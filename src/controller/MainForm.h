@@ -3,11 +3,13 @@
 // the log, which accepts lines from any thread.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "assoc/AssocArrays.h"
 #include "controller/ControllerLog.h"
+#include "devices/DeviceEnv.h"
 #include "platform/Platform.h"
 #include "settings/Controls.h"
 
@@ -95,14 +97,15 @@ class TController {
   // Filled in by the settings, devices, language and menu work.
   void LoadEarlySettings() {}
   void LoadSettings() {}
-  void DiscoverInternalDisplays() {}
-  void DiscoverExternalMonitors() {}
+  void DiscoverInternalDisplays();
+  void DiscoverExternalMonitors();
   void ApplyLanguage() {}
   void BuildMenu() {}
   void SavePred() {}
+  void SaveActMon() {}
   void ProgramRules() {}
-  void ErrorSweep() {}
-  void ActiveDeviceSteps() {}
+  void ErrorSweep();
+  void ActiveDeviceSteps();
   void ProgramStep() {}
 
   // Timer pass steps.
@@ -121,6 +124,12 @@ class TController {
 
  private:
   void SingleInstanceProbes();
+  // The device ports, or nothing when the platform lacks one of them.
+  std::optional<DevicePorts> MakeDevicePorts();
+  std::optional<DeviceEnv> MakeDeviceEnv();
+  void ReleaseDeviceHandles();
+  void TrackingRead(TAssoc& active);
+  void HandOff(TAssoc& active);
   void ResetShown();
   // Runs one step; an exception is logged and the caller goes on.
   template <class Fn> void Guarded(Fn&& fn) {

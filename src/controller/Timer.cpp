@@ -70,6 +70,7 @@ void TController::RangeRefresh() {
 void TController::Rescan() {
   TAssoc* devices = DeviceTable();
   if (!devices) return;
+  ReleaseDeviceHandles();
   devices->Clear();
   DiscoverInternalDisplays();
   DiscoverExternalMonitors();

@@ -1,0 +1,133 @@
+#include <cstdint>
+#include <stdexcept>
+
+#include "controller/MainForm.h"
+#include "controller/RecordValues.h"
+#include "devices/BrightnessWorker.h"
+#include "devices/DeviceTable.h"
+#include "devices/Devices.h"
+
+namespace lumivane {
+
+namespace {
+constexpr int64_t kErrorLimit = 5;
+
+int32_t ToInt32(int64_t v) {
+  if (v < INT32_MIN || v > INT32_MAX) throw std::out_of_range("brightness out of range");
+  return static_cast<int32_t>(v);
+}
+} // namespace
+
+std::optional<DevicePorts> TController::MakeDevicePorts() {
+  const Platform& p = platform_;
+  if (!p.monitors || !p.displays || !p.wmi || !p.services || !p.errors || !p.clock) return std::nullopt;
+  return DevicePorts{*p.monitors, *p.displays, *p.wmi, *p.services, *p.errors, *p.clock, log_};
+}
+
+std::optional<DeviceEnv> TController::MakeDeviceEnv() {
+  TAssoc* devices = DeviceTable();
+  std::optional<DevicePorts> ports = MakeDevicePorts();
+  if (!devices || !ports) return std::nullopt;
+  return DeviceEnv{*ports, *devices, RangeMin, RangeMax, [this] { return DetectModelBox.Checked; }};
+}
+
+void TController::DiscoverInternalDisplays() {
+  if (std::optional<DeviceEnv> env = MakeDeviceEnv()) lumivane::DiscoverInternalDisplays(*env);
+}
+
+void TController::DiscoverExternalMonitors() {
+  if (std::optional<DeviceEnv> env = MakeDeviceEnv()) lumivane::DiscoverExternalMonitors(*env);
+}
+
+void TController::ReleaseDeviceHandles() {
+  TAssoc* devices = DeviceTable();
+  if (devices && platform_.monitors) ReleaseMonitorHandles(*platform_.monitors, *devices);
+}
+
+void TController::ErrorSweep() {
+  TAssoc* devices = DeviceTable();
+  if (!devices || !devices->All()) return;
+  for (const auto& [key, child] : *devices->All()) {
+    TAssoc& record = *child;
+    if (!RecordFlag(record, u"active") || RecordInt(record, u"errors", 0) <= kErrorLimit) continue;
+    record.Items(u"active") = Variant(false);
+    LogLine(u"[" + log_.TimeText() + u"] ERROR! Device #" + RecordText(record, u"number") +
+            u" stopped responding and was disabled");
+    if (ActiveDevice == key.Text()) {
+      ActiveDevice.clear();
+      SaveActMon();
+    }
+    DeviceDisabled = true;
+  }
+  if (DeviceDisabled)
+    Rescan();
+  else if (!PendingDevice.empty())
+    BuildMenu();
+}
+
+void TController::ActiveDeviceSteps() {
+  TAssoc* devices = DeviceTable();
+  TAssoc* active = ActiveRecord();
+  if (!devices || !active) return;
+  const uint64_t stamp = CommandStamp;
+
+  if (OtherActiveCount > 0 && SyncBox.Checked) {
+    for (const auto& [key, child] : *devices->All()) {
+      if (key.Text() == ActiveDevice) continue;
+      if (RecordUInt(*child, u"counter") != stamp) {
+        SendNeeded = true;
+        break;
+      }
+    }
+  }
+  if (RecordUInt(*active, u"counter") != stamp) SendNeeded = true;
+
+  if (!SendNeeded && TrackBox.Checked && TickPhase == 1 && RecordFlag(*active, u"internal") &&
+      ShownBrightness >= 0)
+    TrackingRead(*active);
+  if (SendNeeded && ShownBrightness >= 0) HandOff(*active);
+}
+
+void TController::TrackingRead(TAssoc& active) {
+  std::optional<DevicePorts> ports = MakeDevicePorts();
+  if (!ports) return;
+  const int64_t v = ReadDisplayBrightness(*ports, ActiveDevice);
+  if (v == -1) {
+    active.Items(u"errors") = Variant::Narrow(RecordInt(active, u"errors", 0) + 1);
+    return;
+  }
+  if (v == RecordInt(active, u"brightness", -1)) return;
+  active.Items(u"brightness") = Variant::Narrow(v);
+  active.Items(u"errors") = Variant::Narrow(int64_t{0});
+  Root->Items(u"cmd").Items(Variant(NowUnixMs())).Items(u"u") = Variant::Narrow(v);
+}
+
+void TController::HandOff(TAssoc& active) {
+  std::optional<DevicePorts> ports = MakeDevicePorts();
+  if (!ports || !platform_.mainThread || !platform_.pool) return;
+  BrightnessJob job;
+  job.MonitorHash = ActiveDevice;
+  job.number = RecordText(active, u"number");
+  job.monid = static_cast<uint32_t>(RecordUInt(active, u"monid") & 0xFFFFFFFFu);
+  job.IsInternal = RecordFlag(active, u"internal");
+  job.IsActive = RecordFlag(active, u"active");
+  job.Brightness = ShownBrightness;
+  job.SyncFlag = SyncBox.Checked;
+  job.CurrCounter = CommandStamp;
+  job.CurrBrightness = ToInt32(RecordInt(active, u"brightness", 0));
+  job.MyCounter = RecordUInt(active, u"counter");
+  if (job.SyncFlag) job.dvs = DeviceTable()->JSONDump();
+
+  WorkerEnv env{*ports, *platform_.mainThread, [this] { return DeviceTable(); },
+                [this] { WorkerBusy = false; }};
+  WorkerBusy = true;
+  try {
+    platform_.pool->Run(SetBrightness(env, std::move(job)));
+  } catch (...) {
+    // A job that never started can never clear the flag itself.
+    WorkerBusy = false;
+    throw;
+  }
+}
+
+} // namespace lumivane

@@ -29,6 +29,10 @@ void DiscoverInternalDisplays(DeviceEnv& env);
 // Second pass: desktop monitors and their physical monitors over DDC/CI. Runs after the first.
 void DiscoverExternalMonitors(DeviceEnv& env);
 
+// The rescan: releases the handles the table holds, empties it and runs both passes again.
+// Only while no worker job is in flight (WorkerBusy clear).
+void RediscoverDevices(DeviceEnv& env);
+
 // Releases the physical monitor handles that the table's external records hold. Call it right
 // before the table is emptied for rediscovery (never while a worker job may still use them).
 void ReleaseMonitorHandles(IMonitorConfig& monitors, const TAssoc& devices);

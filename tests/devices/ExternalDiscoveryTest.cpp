@@ -103,15 +103,17 @@ TEST(MonitorHandles, OnlyRecordsHoldThemAndRediscoveryReleasesThem) {
   // The panel's handle and the unreadable monitor's are of no use to any record.
   EXPECT_EQ(t.monitors.OpenHandleCount(), 2u);
 
+  const auto first = t.monitors.OpenHandles();
   for (int rescan = 0; rescan < 3; ++rescan) {
-    ReleaseMonitorHandles(t.monitors, t.devices);
-    EXPECT_EQ(t.monitors.OpenHandleCount(), 0u);
-    t.devices.Clear();
-    t.Discover();
+    RediscoverDevices(t.env);
     EXPECT_EQ(t.devices.Count(), 3);
     EXPECT_EQ(t.monitors.OpenHandleCount(), 2u);
   }
-  // The handles the records hold are the ones still open, and they still work.
+  // Each rescan releases the two handles the old records held and the two no record takes.
+  EXPECT_EQ(t.monitors.DestroyedCount(), 2u + 3 * 4);
+  for (PhysicalMonitorHandle h : first)
+    EXPECT_FALSE(WriteMonitorBrightness(t.env.ports, 30, h, u"old"));
+  // The handles the records hold are the ones still open, and they work.
   for (const Variant& uid : t.devices.Keys()) {
     const TAssoc& record = *FindChild(t.devices, uid);
     if (RecordUInt(record, u"monid") == 0) continue;
@@ -119,6 +121,8 @@ TEST(MonitorHandles, OnlyRecordsHoldThemAndRediscoveryReleasesThem) {
         WriteMonitorBrightness(t.env.ports, 30, RecordUInt(record, u"monid"), RecordText(record, u"number")));
   }
   EXPECT_EQ(t.monitors.Writes().size(), 2u);
+  ReleaseMonitorHandles(t.monitors, t.devices);
+  EXPECT_EQ(t.monitors.OpenHandleCount(), 0u);
 }
 
 TEST(MonitorHandles, TwoMonitorsWithoutANameShareOneRecordAndLeakNoHandle) {

@@ -46,9 +46,7 @@ class JobRun {
     } else if (job_.CurrCounter != job_.MyCounter) {
       if (job_.Brightness != job_.CurrBrightness) {
         if (job_.IsInternal) {
-          Sync([&] {
-            b_.Res = WriteDisplayBrightness(env_.ports, job_.MonitorHash, job_.number, job_.Brightness);
-          });
+          Sync([&] { WriteActiveOverWmi(); });
           if (b_.Res) env_.ports.clock.SleepMs(kWmiSettleMs);
         } else {
           b_.Res = WriteMonitorBrightness(env_.ports, job_.Brightness, job_.monid, job_.number);
@@ -88,10 +86,7 @@ class JobRun {
       if (RecordInt(target, u"brightness") != t) {
         const std::u16string number = RecordText(target, u"number");
         if (internal) {
-          Sync([&] {
-            b_.Res2 = WriteDisplayBrightness(env_.ports, b_.Key.Text(), number,
-                                             static_cast<int32_t>(b_.tBrightness));
-          });
+          Sync([&] { WriteTargetOverWmi(number); });
           if (b_.Res2) env_.ports.clock.SleepMs(kWmiSettleMs);
         } else {
           const uint32_t monid = static_cast<uint32_t>(RecordUInt(target, u"monid") & 0xFFFFFFFFu);
@@ -102,7 +97,15 @@ class JobRun {
     }
   }
 
-  // Main thread: the job device's outcome into its live record.
+  // The synchronised steps: each runs on the main thread while the worker waits.
+  void WriteActiveOverWmi() {
+    b_.Res = WriteDisplayBrightness(env_.ports, job_.MonitorHash, job_.number, job_.Brightness);
+  }
+
+  void WriteTargetOverWmi(const std::u16string& number) {
+    b_.Res2 = WriteDisplayBrightness(env_.ports, b_.Key.Text(), number, static_cast<int32_t>(b_.tBrightness));
+  }
+
   void ReportActiveResult() {
     if (b_.Res) job_.CurrBrightness = job_.Brightness;
     TAssoc* record = LiveRecord(Variant(job_.MonitorHash));
@@ -155,11 +158,13 @@ class JobRun {
     }
   }
 
+  void ReleaseWorker() {
+    if (env_.releaseWorker) env_.releaseWorker();
+  }
+
   void Release() noexcept {
     try {
-      Sync([&] {
-        if (env_.releaseWorker) env_.releaseWorker();
-      });
+      Sync([&] { ReleaseWorker(); });
     } catch (...) {
       // Nothing left to report to; WorkerBusy stays set only if the main thread itself failed.
     }

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Start-up and single instance under Wine: the program starts hidden in a desktop with a taskbar,
+# logs its start-up dump and shows its icon in the notification area; a second copy refuses with
+# the single-instance message box and ends while the first keeps running; the first copy then
+# ends by itself after WM_ENDSESSION.
+#   bash tests/e2e/startup.sh <win64-build-dir>
+set -uo pipefail
+BUILD="$(cd "${1:?usage: startup.sh <win64-build-dir>}" && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/common.sh"
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${LOG_TEXT:-}" ] && printf '%s\n' "--- debug log ---" "$LOG_TEXT" >&2
+  exit 1
+}
+
+for f in lumivane.exe logtext.exe sendmsg.exe findwin.exe; do
+  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
+done
+
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+wine_env "$BUILD/e2e"
+PROGRAM_PID=""
+SECOND_PID=""
+cleanup() {
+  [ -n "$SECOND_PID" ] && kill "$SECOND_PID" 2>/dev/null
+  [ -n "$PROGRAM_PID" ] && kill "$PROGRAM_PID" 2>/dev/null
+  stop_wine
+  stop_xvfb
+  rm -rf "$WORK"
+}
+WORK="$(mktemp -d)"
+trap cleanup EXIT
+start_xvfb
+
+wine_tool() { timeout 60 "$WINE64" "$BUILD/$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
+
+# Copies of the program running in this prefix (other prefixes on the machine do not count).
+program_pids() {
+  local pid
+  for pid in $(pgrep -f 'lumivane\.exe' 2>/dev/null); do
+    [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "" ] && continue
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+    grep -q 'explorer' "/proc/$pid/cmdline" 2>/dev/null && continue
+    echo "$pid"
+  done
+}
+
+# Share of the pixels of a screen region (WxH+X+Y) that have the application icon's orange.
+orange_share() {
+  convert "$1" -crop "$2" +repage -fuzz 12% -fill black +opaque '#F5A623' -fill white -opaque '#F5A623' \
+    -format '%[fx:mean]' info: 2>/dev/null
+}
+
+# The tools find the program's window only from the same desktop: make "shell" every process's
+# default desktop, so that a second copy started directly shares it too.
+"$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+"$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+[ -z "$(program_pids)" ] || fail "a copy of the program is already running in $WINEPREFIX"
+
+"$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/lumivane.exe")" >"$WORK/program.out" 2>&1 &
+PROGRAM_PID=$!
+
+wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || {
+  LOG_TEXT="$(wine_tool logtext.exe)"
+  fail "no start-up dump within 30 s"
+}
+LOG_TEXT="$(wine_tool logtext.exe)"
+grep -qE '^\[[^]]*[0-9]{2}[^]]*\] Dump:' <<<"$LOG_TEXT" || fail "the dump line does not start with [time]"
+grep -q 'ERROR!' <<<"$LOG_TEXT" && echo "note: the log holds error lines (devices of this prefix)"
+[ "$(wine_tool logtext.exe --count)" = "1" ] || fail "expected one main window"
+
+# The first timer pass shows the icon at the right end of the taskbar (the bottom 24 rows).
+SHOT="$BUILD/e2e/startup-screenshot.png"
+shown=""
+for _ in $(seq 1 30); do
+  import -window root "$SHOT" 2>/dev/null
+  share="$(orange_share "$SHOT" 60x24+964+744)"
+  if awk -v s="${share:-0}" 'BEGIN { exit !(s > 0.02) }'; then
+    shown=1
+    break
+  fi
+  sleep 0.3
+done
+[ -n "$shown" ] || fail "no application icon in the notification area (screenshot $SHOT)"
+rest="$(orange_share "$SHOT" 900x700+0+0)"
+awk -v s="${rest:-0}" 'BEGIN { exit !(s < 0.001) }' || fail "something orange outside the tray: the window is not hidden?"
+echo "tray icon seen; screenshot in $SHOT"
+
+# A second copy: it probes the mutex for about a second, then shows the error box and ends.
+"$WINE64" "$(winpath "$BUILD/lumivane.exe")" >"$WORK/second.out" 2>&1 &
+SECOND_PID=$!
+BOX="$(wine_tool findwin.exe Lumivane 30000 --class '#32770')" || fail "the second copy showed no message box"
+grep -qx 'Only a single instance of this application can run!' <<<"$BOX" ||
+  fail "unexpected message box text: $BOX"
+[ "$(wine_tool logtext.exe --count)" = "2" ] || fail "expected both main windows while the box is open"
+kill -0 "$SECOND_PID" 2>/dev/null || fail "the second copy ended before its box was dismissed"
+wine_tool findwin.exe Lumivane 5000 --class '#32770' --ok >/dev/null || fail "could not dismiss the box"
+for _ in $(seq 1 100); do
+  kill -0 "$SECOND_PID" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$SECOND_PID" 2>/dev/null && fail "the second copy did not end after its box was dismissed"
+wait "$SECOND_PID"
+second_rc=$?
+SECOND_PID=""
+[ "$second_rc" = "0" ] || fail "the second copy ended with exit code $second_rc"
+[ "$(wine_tool logtext.exe --count)" = "1" ] || fail "the first copy's window is gone"
+[ -n "$(program_pids)" ] || fail "the first copy is not running any more"
+LOG_TEXT="$(wine_tool logtext.exe)"
+[ "$(grep -c '] Dump:' <<<"$LOG_TEXT")" = "1" ] || fail "the first copy's log changed its start-up lines"
+
+# End of session: the program leaves through its own exit path at the next timer pass.
+wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"
+for _ in $(seq 1 100); do
+  [ -z "$(program_pids)" ] && break
+  sleep 0.1
+done
+[ -z "$(program_pids)" ] || fail "the program did not end by itself after WM_ENDSESSION"
+[ "$(wine_tool logtext.exe --count)" = "0" ] || fail "a main window is left after the end"
+echo "PASS: startup"

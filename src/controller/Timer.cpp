@@ -3,6 +3,7 @@
 
 #include "controller/MainForm.h"
 #include "controller/RecordValues.h"
+#include "devices/Devices.h"
 
 namespace lumivane {
 
@@ -70,10 +71,10 @@ void TController::RangeRefresh() {
 void TController::Rescan() {
   TAssoc* devices = DeviceTable();
   if (!devices) return;
-  ReleaseDeviceHandles();
-  devices->Clear();
-  DiscoverInternalDisplays();
-  DiscoverExternalMonitors();
+  if (std::optional<DeviceEnv> env = MakeDeviceEnv())
+    RediscoverDevices(*env);
+  else
+    devices->Clear();
   BuildMenu();
 }
 

@@ -56,19 +56,41 @@ wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || {
 }
 LOG_TEXT="$(wine_tool logtext.exe)"
 
-# One record per answering monitor. Wine has one monitor device, so the first physical monitor
-# gets its plug-and-play name and the second an empty one; the third never answers.
-for key in monid brightness min max min_orig max_orig width height hz pnp; do
-  grep -q "$key" <<<"$LOG_TEXT" || fail "the dump has no \"$key\""
+# The fields of one record of the dump: the lines after its UID up to the next record, as
+# "key=value".
+record() {
+  awk -v uid="$1" '
+    length($1) == 40 && $1 ~ /^[0-9a-f]+$/ && NF == 1 { inside = ($1 == uid); next }
+    inside { sub(/^[^a-z_]*/, ""); key = $1; value = ""; if (NF >= 3) value = $3; print key "=" value }
+  ' <<<"$LOG_TEXT"
+}
+uid_of() { printf '%s' "$1" | sha1sum | cut -d' ' -f1; }
+expect() { # record-fields key value what
+  grep -qx "$2=$3" <<<"$1" || fail "$4: expected $2 = $3, found: $(grep "^$2=" <<<"$1" || echo none)"
+}
+
+# Wine has one monitor device, so physical monitor 0 gets its plug-and-play name and physical
+# monitor 1 an empty one (the UID of empty text); physical monitor 2 never answers a read.
+FIRST="$(record "$(uid_of 'DISPLAY\Default_Monitor\0000&0000')")"
+SECOND="$(record "$(uid_of '')")"
+[ -n "$FIRST" ] || fail "no record for DISPLAY\Default_Monitor\0000&0000"
+[ -n "$SECOND" ] || fail "no record for the second monitor (empty plug-and-play name)"
+for key in monid brightness min max min_orig max_orig width height hz; do
+  grep -q "^$key=." <<<"$FIRST" || fail "monitor 0 has no \"$key\""
+  grep -q "^$key=." <<<"$SECOND" || fail "monitor 1 has no \"$key\""
 done
-grep -q 'DISPLAY\\Default_Monitor\\0000&0000' <<<"$LOG_TEXT" ||
-  fail "the first monitor's plug-and-play name is not in the dump"
-grep -qE '"?brightness"?[^0-9]*60\b' <<<"$LOG_TEXT" || fail "monitor 0 (brightness 60) is not in the dump"
-grep -qE '"?brightness"?[^0-9]*35\b' <<<"$LOG_TEXT" ||
-  fail "monitor 1 (brightness 35, answers on the retry) is not in the dump"
-grep -qE '"?brightness"?[^0-9]*20\b' <<<"$LOG_TEXT" && fail "monitor 2 never answers but is in the dump"
-grep -qE '"?width"?[^0-9]*1024\b' <<<"$LOG_TEXT" || fail "the display mode width 1024 is not in the dump"
-grep -qE '"?height"?[^0-9]*768\b' <<<"$LOG_TEXT" || fail "the display mode height 768 is not in the dump"
+expect "$FIRST" brightness 60 "monitor 0"
+expect "$FIRST" min 0 "monitor 0"
+expect "$FIRST" max 100 "monitor 0"
+expect "$FIRST" active true "monitor 0"
+expect "$FIRST" width 1024 "monitor 0"
+expect "$FIRST" height 768 "monitor 0"
+expect "$SECOND" brightness 35 "monitor 1 (answers on the retry)"
+expect "$SECOND" min_orig 5 "monitor 1"
+expect "$SECOND" max_orig 90 "monitor 1"
+[ "$(grep '^monid=' <<<"$FIRST")" != "$(grep '^monid=' <<<"$SECOND")" ] || fail "two monitors share one handle"
+grep -q '^monid=0$' <<<"$FIRST$SECOND" && fail "a monitor reached over DDC/CI has no handle"
+[ "$(grep -cE '^[0-9a-f]{40}$' <<<"$LOG_TEXT")" = "2" ] || fail "expected exactly two records"
 grep -q 'ERROR! Error retrieving current brightness from physmon 0/2: ' <<<"$LOG_TEXT" ||
   fail "the monitor that never answers is not logged"
 grep -q 'physmon 0/1' <<<"$LOG_TEXT" && fail "monitor 1 answered its retry but was logged as failing"

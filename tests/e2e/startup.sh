@@ -41,7 +41,7 @@ program_pids() {
   local pid
   for pid in $(pgrep -f 'lumivane\.exe' 2>/dev/null); do
     [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "" ] && continue
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
     grep -q 'explorer' "/proc/$pid/cmdline" 2>/dev/null && continue
     echo "$pid"
   done

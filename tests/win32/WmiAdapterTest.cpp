@@ -111,6 +111,25 @@ TEST_F(WmiAdapterTest, CallsAMethodOfAnInstanceAndReturnsItsReturnValue) {
   EXPECT_NE(result, 0);
 }
 
+// StdRegProv.EnumKey takes hDefKey as an integer: a real hive answers 0, a made-up one does
+// not, which shows the in-parameter reached the method.
+TEST_F(WmiAdapterTest, PassesIntegerInParametersToTheMethod) {
+  auto services = wmi_.Connect(u"root\\default");
+  auto objects = services->ExecQuery(u"SELECT * FROM StdRegProv");
+  std::unique_ptr<IWmiObject> provider;
+  try {
+    provider = objects->Next();
+  } catch (const WmiError& e) {
+    GTEST_SKIP() << Narrow(e.Description());
+  }
+  if (!provider) GTEST_SKIP() << "no StdRegProv instance";
+  const int64_t user = provider->CallMethod(u"EnumKey", {{u"hDefKey", static_cast<int32_t>(0x80000001u)}});
+  const int64_t bogus = provider->CallMethod(u"EnumKey", {{u"hDefKey", 0x1234}});
+  std::cout << "EnumKey HKCU " << user << ", bogus hive " << bogus << "\n";
+  EXPECT_EQ(user, 0);
+  EXPECT_NE(bogus, 0);
+}
+
 TEST_F(WmiAdapterTest, DescribesWmiCodesAndFallsBackToTheCode) {
   const std::u16string invalidClass = DescribeHresult(WBEM_E_INVALID_CLASS);
   const std::u16string accessDenied = DescribeHresult(E_ACCESSDENIED);

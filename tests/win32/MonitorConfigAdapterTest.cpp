@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -299,6 +300,45 @@ TEST_F(SimulatedMonitorsTest, HandlesAreDeadAfterDestroyAndWhenTheMonitorIsUnplu
   EXPECT_FALSE(config_->GetMonitorBrightness(handles[1], range));
   EXPECT_EQ(::GetLastError(), kMonitorNoLongerExists);
   EXPECT_EQ(PhysicalMonitors().size(), 2u);
+}
+
+// An edit of the monitor file is an on-screen-menu change: an edited brightness is taken over,
+// the others keep what the program wrote.
+TEST_F(SimulatedMonitorsTest, AnEditedBrightnessInTheFileIsTakenOver) {
+  LoadFixture();
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 3u);
+  ASSERT_TRUE(config_->SetMonitorBrightness(handles[0], 75));
+  ASSERT_TRUE(config_->SetMonitorBrightness(handles[1], 50));
+  std::string text = ReadAll(configPath_);
+  text.replace(text.find("brightness=60"), 13, "brightness=80");
+  ::Sleep(20); // a distinct modification time
+  WriteAll(configPath_, text);
+  BrightnessRange range;
+  ASSERT_TRUE(config_->GetMonitorBrightness(handles[0], range));
+  EXPECT_EQ(range.current, 80u);
+  EXPECT_FALSE(config_->GetMonitorBrightness(handles[1], range)) << "fail_first_read";
+  ASSERT_TRUE(config_->GetMonitorBrightness(handles[1], range));
+  EXPECT_EQ(range.current, 50u);
+}
+
+TEST_F(SimulatedMonitorsTest, EveryExchangeTakesTheConfiguredLatency) {
+  WriteAll(configPath_, "monitor brightness=30 latency=60 caps=(vcp(10))\n");
+  Load();
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 1u);
+  BrightnessRange range;
+  uint32_t length = 0;
+  const std::pair<const char*, std::function<bool()>> exchanges[] = {
+      {"get", [&] { return config_->GetMonitorBrightness(handles[0], range); }},
+      {"set", [&] { return config_->SetMonitorBrightness(handles[0], 40); }},
+      {"caps length", [&] { return config_->GetCapabilitiesStringLength(handles[0], length); }},
+  };
+  for (const auto& [what, exchange] : exchanges) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(exchange()) << what;
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50)) << what;
+  }
 }
 
 TEST_F(SimulatedMonitorsTest, ListingAskedForTheWrongCountFails) {

@@ -92,6 +92,23 @@ TEST(Win32TrayIcon, TextInTheKeyColourLeavesNothingVisible) {
     EXPECT_TRUE(t);
 }
 
+TEST(Win32TrayIcon, MeasuresTextAndTheIconSizeForTheWindow) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  SIZE icon = Win32Tray::SmallIconSizeFor(host.Window());
+  EXPECT_GE(icon.cx, 16);
+  EXPECT_GE(icon.cy, 16);
+  if (::GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSX) == 96) {
+    EXPECT_EQ(icon.cx, ::GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(icon.cy, ::GetSystemMetrics(SM_CYSMICON));
+  }
+  int zero = Win32Tray::TextWidth(host.Window(), L"Tahoma", 16, L"0");
+  int hundred = Win32Tray::TextWidth(host.Window(), L"Tahoma", 16, L"100");
+  EXPECT_GT(zero, 0);
+  EXPECT_GT(hundred, 2 * zero); // "1" is narrower than "0" in no common face by half
+  EXPECT_LT(Win32Tray::TextWidth(host.Window(), L"Tahoma", 8, L"100"), hundred);
+  EXPECT_EQ(Win32Tray::TextWidth(host.Window(), L"Tahoma", 16, L""), 0);
+}
+
 // Stands in for the shell's notification area: under Wine, Shell_NotifyIconW hands each
 // request to the window of class Shell_TrayWnd as WM_COPYDATA, with the NIM_ code in dwData.
 class FakeShellTray {

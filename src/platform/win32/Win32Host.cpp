@@ -84,9 +84,8 @@ void Win32Host::CreateLogEdit() {
   if (!log_) throw std::runtime_error("CreateWindowExW failed for the log");
   // The log keeps every line since start; the default limit of 30,000 characters would cut it.
   ::SendMessageW(log_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
-  HDC dc = ::GetDC(window_);
-  int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ::ReleaseDC(window_, dc);
+  int dpi = 96;
+  if (WindowDc dc(window_); dc) dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
   font_.reset(::CreateFontW(-::MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
                             L"Segoe UI"));

@@ -52,6 +52,23 @@ class Win32Host final : public IHost {
   MessageHandler handler_;
 };
 
+// A window's device context (GetDC) for as long as it lives; null window = the screen.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
 // Logs a failure as an error line of the debug log of the live host (appended on the main
 // thread, whichever thread reports it); without a host it goes to the debugger output.
 void ReportFailure(const std::wstring& text) noexcept;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/Messages.h"
+#include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32Locale.h"
 
 namespace lumivane::win32 {
@@ -24,6 +25,12 @@ class Selection {
   HDC dc_;
   HGDIOBJ old_;
 };
+
+UniqueGdiObj IconFont(const std::wstring& fontName, int height) {
+  return UniqueGdiObj(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
+                                    DEFAULT_PITCH, fontName.c_str()));
+}
 
 UniqueHicon LoadApplicationIcon(HINSTANCE instance) {
   int cx = ::GetSystemMetrics(SM_CXSMICON), cy = ::GetSystemMetrics(SM_CYSMICON);
@@ -106,9 +113,8 @@ bool Win32Tray::Notify(DWORD message) {
 UniqueHicon Win32Tray::CreateTextIcon(const std::wstring& text, const std::wstring& fontName, int fontHeight,
                                       COLORREF textColor, int width, int height) {
   if (width <= 0 || height <= 0) return {};
-  HDC screen = ::GetDC(nullptr);
-  UniqueHdc dc(::CreateCompatibleDC(screen));
-  ::ReleaseDC(nullptr, screen);
+  UniqueHdc dc;
+  if (WindowDc screen(nullptr); screen) dc.reset(::CreateCompatibleDC(screen.get()));
   if (!dc) return {};
 
   BITMAPINFO info{};
@@ -121,9 +127,7 @@ UniqueHicon Win32Tray::CreateTextIcon(const std::wstring& text, const std::wstri
   void* bits = nullptr;
   UniqueGdiObj color(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!color || !bits) return {};
-  UniqueGdiObj font(::CreateFontW(fontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                                  DEFAULT_PITCH, fontName.c_str()));
+  UniqueGdiObj font = IconFont(fontName, fontHeight);
   if (!font) return {};
   {
     Selection bitmap(dc.get(), color.get());
@@ -163,6 +167,32 @@ UniqueHicon Win32Tray::CreateTextIcon(const std::wstring& text, const std::wstri
   iconInfo.hbmMask = static_cast<HBITMAP>(mask.get());
   iconInfo.hbmColor = static_cast<HBITMAP>(color.get());
   return UniqueHicon(::CreateIconIndirect(&iconInfo));
+}
+
+SIZE Win32Tray::SmallIconSizeFor(HWND window) {
+  // Resolved at run time: the 32-bit program also starts on systems older than Windows 10 1607.
+  using DpiForWindowFn = UINT(WINAPI*)(HWND);
+  using MetricsForDpiFn = int(WINAPI*)(int, UINT);
+  HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+  auto dpiForWindow =
+      user32 ? reinterpret_cast<DpiForWindowFn>(::GetProcAddress(user32, "GetDpiForWindow")) : nullptr;
+  auto metricsForDpi =
+      user32 ? reinterpret_cast<MetricsForDpiFn>(::GetProcAddress(user32, "GetSystemMetricsForDpi"))
+             : nullptr;
+  UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
+  if (metricsForDpi && dpi != 0)
+    return SIZE{metricsForDpi(SM_CXSMICON, dpi), metricsForDpi(SM_CYSMICON, dpi)};
+  return SIZE{::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON)};
+}
+
+int Win32Tray::TextWidth(HWND window, const std::wstring& fontName, int height, const std::wstring& text) {
+  WindowDc dc(window);
+  UniqueGdiObj font = IconFont(fontName, height);
+  if (!dc || !font) return 0;
+  Selection selected(dc.get(), font.get());
+  SIZE size{};
+  if (!::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size)) return 0;
+  return size.cx;
 }
 
 } // namespace lumivane::win32

@@ -46,6 +46,12 @@ class Win32Tray final : public ITray {
   static UniqueHicon CreateTextIcon(const std::wstring& text, const std::wstring& fontName, int fontHeight,
                                     COLORREF textColor, int width, int height);
 
+  // For fitting the digits to the icon: the small-icon size for the DPI of window where the
+  // system has per-monitor DPI (Windows 10 1607 on), else the system-wide size; and the width in
+  // pixels of text in fontName at height as window's device context measures it.
+  static SIZE SmallIconSizeFor(HWND window);
+  static int TextWidth(HWND window, const std::wstring& fontName, int height, const std::wstring& text);
+
  private:
   void SetImage(UniqueHicon icon, const std::wstring& tip);
   bool Notify(DWORD message);

@@ -14,7 +14,8 @@ if(LUMIVANE_APP_SOURCES)
 endif()
 
 # Test double for the Monitor Configuration API, installed over dxva2.dll in a private Wine prefix.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/ddcsim/ddcsim.cpp)
+# Only the 64-bit build runs under Wine here, so only it needs the simulator.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/ddcsim/ddcsim.cpp AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_library(ddcsim SHARED tools/ddcsim/ddcsim.cpp tools/ddcsim/dxva2.def)
   set_target_properties(ddcsim PROPERTIES OUTPUT_NAME dxva2 PREFIX "")
   target_link_options(ddcsim PRIVATE -static)

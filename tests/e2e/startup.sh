@@ -88,6 +88,13 @@ rest="$(orange_share "$SHOT" 900x700+0+0)"
 awk -v s="${rest:-0}" 'BEGIN { exit !(s < 0.001) }' || fail "something orange outside the tray: the window is not hidden?"
 echo "tray icon seen; screenshot in $SHOT"
 
+# The shell's "TaskbarCreated" broadcast: the window answers it and the icon stays in place.
+[ "$(wine_tool sendmsg.exe taskbarcreated)" = "1" ] || fail "TaskbarCreated was not answered with 1"
+sleep 0.5
+import -window root "$WORK/after-taskbar.png" 2>/dev/null
+share="$(orange_share "$WORK/after-taskbar.png" 60x24+964+744)"
+awk -v s="${share:-0}" 'BEGIN { exit !(s > 0.02) }' || fail "the icon is gone after TaskbarCreated"
+
 # A second copy: it probes the mutex for about a second, then shows the error box and ends.
 "$WINE64" "$(winpath "$BUILD/lumivane.exe")" >"$WORK/second.out" 2>&1 &
 SECOND_PID=$!

@@ -215,7 +215,9 @@ TEST(Win32Host, ErrorBoxIsModalOwnedTopMostWithTheCaption) {
   EXPECT_EQ(seen.owner, host.Window());
   // Wine 8 does not give message boxes the top-most style; Windows does.
   bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  if (!wine) EXPECT_TRUE(seen.topmost);
+  if (!wine) {
+    EXPECT_TRUE(seen.topmost);
+  }
 }
 
 TEST(Win32Host, AnExceptionInAHandlerIsLoggedAndGoesNoFurther) {

@@ -56,7 +56,9 @@ TEST(Win32Locale, DecodesTheAnsiCodePage) {
   Win32Locale locale;
   EXPECT_EQ(locale.DecodeAnsi("Dell U2415"), u"Dell U2415");
   EXPECT_EQ(locale.DecodeAnsi(""), u"");
-  if (::GetACP() == 1252) EXPECT_EQ(locale.DecodeAnsi("caf\xe9"), u"caf\u00e9");
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(locale.DecodeAnsi("caf\xe9"), u"caf\u00e9");
+  }
 }
 
 TEST(Win32Locale, LongTimeHasHoursMinutesAndSeconds) {

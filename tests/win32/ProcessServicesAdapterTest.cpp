@@ -13,6 +13,22 @@
 namespace lumivane::win32 {
 namespace {
 
+// A copy of this executable started by the launch test reports its command line and working
+// directory into the file the test names, and ends before any test runs.
+[[maybe_unused]] const bool launchProbe = [] {
+  wchar_t file[MAX_PATH] = {};
+  if (!::GetEnvironmentVariableW(L"LUMIVANE_LAUNCH_PROBE", file, MAX_PATH)) return false;
+  wchar_t cwd[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, cwd);
+  std::wstring report = std::wstring(::GetCommandLineW()) + L"\n" + cwd;
+  HANDLE out = ::CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  ::WriteFile(out, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written, nullptr);
+  ::CloseHandle(out);
+  ::ExitProcess(0);
+  return true;
+}();
+
 // A mutex name of its own per test, so that tests do not see each other's mutexes.
 std::u16string UniqueName(const char* test) {
   std::string s = "LumivaneTest-" + std::to_string(::GetCurrentProcessId()) + "-" + test;
@@ -110,7 +126,71 @@ TEST(Win32ProcessServices, InstallsTheProgramsIconFontForThisProcess) {
   services.RemoveFont(font);
   // Wine 8 keeps listing a removed memory font; Windows does not.
   bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  if (!wine) EXPECT_FALSE(FaceAvailable(face));
+  if (!wine) {
+    EXPECT_FALSE(FaceAvailable(face));
+  }
+}
+
+TEST(Win32ProcessServices, TheExecutablePathAndItsFolder) {
+  std::u16string path = Win32ProcessServices::ExecutablePath();
+  const std::u16string name = u"\\lumivane_win32_tests.exe";
+  ASSERT_GT(path.size(), name.size());
+  EXPECT_EQ(path.substr(path.size() - name.size()), name);
+  struct Case {
+    std::u16string path, folder;
+  };
+  const Case cases[] = {{u"C:\\Tools\\Lumivane\\lumivane.exe", u"C:\\Tools\\Lumivane"},
+                        {u"C:\\Tools\\\\lumivane.exe", u"C:\\Tools"},
+                        {u"Z:/work/build/lumivane.exe", u"Z:/work/build"},
+                        {u"lumivane.exe", u""}};
+  for (const auto& c : cases)
+    EXPECT_EQ(Win32ProcessServices::FolderOf(c.path), c.folder);
+}
+
+TEST(Win32ProcessServices, LaunchStartsTheQuotedPathInItsFolder) {
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  std::wstring probe =
+      std::wstring(temp) + L"lumivane-launch-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
+  ::DeleteFileW(probe.c_str());
+  std::u16string path = Win32ProcessServices::ExecutablePath();
+  std::u16string folder = Win32ProcessServices::FolderOf(path);
+  ::SetEnvironmentVariableW(L"LUMIVANE_LAUNCH_PROBE", probe.c_str());
+  bool started = Win32ProcessServices::LaunchInstance(path, folder);
+  ::SetEnvironmentVariableW(L"LUMIVANE_LAUNCH_PROBE", nullptr);
+  ASSERT_TRUE(started);
+  std::wstring report;
+  for (int i = 0; i < 200 && report.empty(); ++i) {
+    ::Sleep(50);
+    HANDLE in =
+        ::CreateFileW(probe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) continue;
+    UniqueHandle file(in);
+    wchar_t buf[2048] = {};
+    DWORD read = 0;
+    ::ReadFile(file.get(), buf, sizeof buf - sizeof(wchar_t), &read, nullptr);
+    report.assign(buf, read / sizeof(wchar_t));
+  }
+  ::DeleteFileW(probe.c_str());
+  ASSERT_FALSE(report.empty()) << "the new process did not report";
+  size_t cut = report.find(L'\n');
+  ASSERT_NE(cut, std::wstring::npos);
+  EXPECT_EQ(report.substr(0, cut), L"\"" + ToWide(path) + L"\" ");
+  std::wstring cwd = report.substr(cut + 1);
+  while (!cwd.empty() && cwd.back() == L'\\')
+    cwd.pop_back();
+  EXPECT_EQ(::CompareStringOrdinal(cwd.c_str(), -1, ToWide(folder).c_str(), -1, TRUE), CSTR_EQUAL)
+      << cwd.c_str();
+}
+
+TEST(Win32ProcessServices, LaunchRefusesWhatCannotStart) {
+  std::u16string path = Win32ProcessServices::ExecutablePath();
+  std::u16string folder = Win32ProcessServices::FolderOf(path);
+  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(u"", folder));
+  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(path, u""));
+  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(path, folder + u"\\no-such-folder"));
+  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(path, path)); // a file, not a folder
+  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(folder + u"\\no-such-program.exe", folder));
 }
 
 TEST(Win32SystemErrors, LastErrorAndItsTextWithoutTheLineBreak) {

@@ -54,4 +54,61 @@ void Win32ProcessServices::RemoveFont(uintptr_t handle) {
   }
 }
 
+std::u16string Win32ProcessServices::ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return FromWide(path);
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
+std::u16string Win32ProcessServices::FolderOf(const std::u16string& path) {
+  size_t slash = path.find_last_of(u"\\/");
+  if (slash == std::u16string::npos) return {};
+  std::u16string folder = path.substr(0, slash);
+  while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/'))
+    folder.pop_back();
+  return folder;
+}
+
+bool Win32ProcessServices::LaunchInstance(const std::u16string& path, const std::u16string& folder) {
+  if (path.empty() || folder.empty()) return false;
+  std::wstring directory = ToWide(folder);
+  {
+    // Opening the folder itself follows links; a dangling link or a file is no folder.
+    HANDLE handle =
+        ::CreateFileW(directory.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    UniqueHandle opened(handle);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(opened.get(), &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return false;
+  }
+  std::wstring commandLine = L"\"" + ToWide(path) + L"\" ";
+  std::wstring currentDirectory = directory + L"\\";
+
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_FORCEOFFFEEDBACK;
+  SECURITY_ATTRIBUTES processAttributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+  SECURITY_ATTRIBUTES threadAttributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+  PROCESS_INFORMATION process{};
+  const DWORD flags = CREATE_DEFAULT_ERROR_MODE | EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT |
+                      NORMAL_PRIORITY_CLASS;
+  if (!::CreateProcessW(nullptr, commandLine.data(), &processAttributes, &threadAttributes, FALSE, flags,
+                        nullptr, currentDirectory.c_str(), &startup.StartupInfo, &process))
+    return false;
+  // The old copy does not wait for the new one.
+  UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
+  return true;
+}
+
 } // namespace lumivane::win32

@@ -2,6 +2,7 @@
 //   logtext                      print the log; exit 1 when the program's window is not there
 //   logtext --wait TEXT [MS]     wait up to MS (default 10000) until the log holds TEXT; exit 2 if not
 //   logtext --count              print how many main windows of the program exist
+//   logtext --visible            print how many of them are visible
 #include <windows.h>
 
 #include <string>
@@ -38,10 +39,17 @@ bool ReadLog(std::wstring& text) {
   return true;
 }
 
-BOOL CALLBACK CountMain(HWND window, LPARAM count) {
+struct Count {
+  bool visibleOnly = false;
+  int windows = 0;
+};
+
+BOOL CALLBACK CountMain(HWND window, LPARAM param) {
+  auto* count = reinterpret_cast<Count*>(param);
   wchar_t name[64] = {};
   ::GetClassNameW(window, name, 64);
-  if (std::wstring(name) == lumivane::win32::kMainWindowClass) ++*reinterpret_cast<int*>(count);
+  if (std::wstring(name) != lumivane::win32::kMainWindowClass) return TRUE;
+  if (!count->visibleOnly || ::IsWindowVisible(window)) ++count->windows;
   return TRUE;
 }
 
@@ -49,10 +57,11 @@ BOOL CALLBACK CountMain(HWND window, LPARAM count) {
 
 int wmain(int argc, wchar_t** argv) {
   std::wstring mode = argc > 1 ? argv[1] : L"";
-  if (mode == L"--count") {
-    int count = 0;
+  if (mode == L"--count" || mode == L"--visible") {
+    Count count;
+    count.visibleOnly = mode == L"--visible";
     ::EnumWindows(CountMain, reinterpret_cast<LPARAM>(&count));
-    WriteUtf8(std::to_wstring(count) + L"\n");
+    WriteUtf8(std::to_wstring(count.windows) + L"\n");
     return 0;
   }
   std::wstring text;

@@ -5,47 +5,7 @@
 # ends by itself after WM_ENDSESSION.
 #   bash tests/e2e/startup.sh <win64-build-dir>
 set -uo pipefail
-BUILD="$(cd "${1:?usage: startup.sh <win64-build-dir>}" && pwd)"
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/common.sh"
-
-fail() {
-  echo "FAIL: $*" >&2
-  [ -n "${LOG_TEXT:-}" ] && printf '%s\n' "--- debug log ---" "$LOG_TEXT" >&2
-  exit 1
-}
-
-for f in lumivane.exe logtext.exe sendmsg.exe findwin.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
-
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-
-wine_env "$BUILD/e2e"
-PROGRAM_PID=""
-SECOND_PID=""
-cleanup() {
-  [ -n "$SECOND_PID" ] && kill "$SECOND_PID" 2>/dev/null
-  [ -n "$PROGRAM_PID" ] && kill "$PROGRAM_PID" 2>/dev/null
-  stop_wine
-  stop_xvfb
-  rm -rf "$WORK"
-}
-WORK="$(mktemp -d)"
-trap cleanup EXIT
-start_xvfb
-
-wine_tool() { timeout 60 "$WINE64" "$BUILD/$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
-
-# Copies of the program running in this prefix (other prefixes on the machine do not count).
-program_pids() {
-  local pid
-  for pid in $(pgrep -f 'lumivane\.exe' 2>/dev/null); do
-    [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "" ] && continue
-    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
-    grep -q 'explorer' "/proc/$pid/cmdline" 2>/dev/null && continue
-    echo "$pid"
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/startup_common.bash" "$@"
 
 # Share of the pixels of a screen region (WxH+X+Y) that have the application icon's orange.
 orange_share() {
@@ -53,22 +13,8 @@ orange_share() {
     -format '%[fx:mean]' info: 2>/dev/null
 }
 
-# The tools find the program's window only from the same desktop: make "shell" every process's
-# default desktop, so that a second copy started directly shares it too.
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
-[ -z "$(program_pids)" ] || fail "a copy of the program is already running in $WINEPREFIX"
-
-"$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/lumivane.exe")" >"$WORK/program.out" 2>&1 &
-PROGRAM_PID=$!
-
-wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || {
-  LOG_TEXT="$(wine_tool logtext.exe)"
-  fail "no start-up dump within 30 s"
-}
-LOG_TEXT="$(wine_tool logtext.exe)"
+start_program
 grep -qE '^\[[^]]*[0-9]{2}[^]]*\] Dump:' <<<"$LOG_TEXT" || fail "the dump line does not start with [time]"
-grep -q 'ERROR!' <<<"$LOG_TEXT" && echo "note: the log holds error lines (devices of this prefix)"
 [ "$(wine_tool logtext.exe --count)" = "1" ] || fail "expected one main window"
 
 # The first timer pass shows the icon at the right end of the taskbar (the bottom 24 rows).
@@ -119,10 +65,6 @@ LOG_TEXT="$(wine_tool logtext.exe)"
 
 # End of session: the program leaves through its own exit path at the next timer pass.
 wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"
-for _ in $(seq 1 100); do
-  [ -z "$(program_pids)" ] && break
-  sleep 0.1
-done
-[ -z "$(program_pids)" ] || fail "the program did not end by itself after WM_ENDSESSION"
+wait_program_end || fail "the program did not end by itself after WM_ENDSESSION"
 [ "$(wine_tool logtext.exe --count)" = "0" ] || fail "a main window is left after the end"
 echo "PASS: startup"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/Messages.h"
+#include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32ProcessServices.h"
 #include "platform/win32/Win32SystemErrors.h"
@@ -22,9 +23,11 @@ namespace {
   ::GetCurrentDirectoryW(MAX_PATH, cwd);
   std::wstring report = std::wstring(::GetCommandLineW()) + L"\n" + cwd;
   HANDLE out = ::CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  ::WriteFile(out, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written, nullptr);
-  ::CloseHandle(out);
+  if (out != INVALID_HANDLE_VALUE) {
+    UniqueHandle owned(out);
+    DWORD written = 0;
+    ::WriteFile(out, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written, nullptr);
+  }
   ::ExitProcess(0);
   return true;
 }();
@@ -96,20 +99,18 @@ std::wstring ProgramPath() {
   return p.substr(0, p.find_last_of(L"\\/") + 1) + L"lumivane.exe";
 }
 
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
 bool FaceAvailable(const wchar_t* face) {
-  HDC dc = ::GetDC(nullptr);
+  WindowDc dc(nullptr);
   LOGFONTW lf{};
   lf.lfCharSet = DEFAULT_CHARSET;
   wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
   bool found = false;
-  ::EnumFontFamiliesExW(
-      dc, &lf,
-      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
-        *reinterpret_cast<bool*>(p) = true;
-        return 0;
-      },
-      reinterpret_cast<LPARAM>(&found), 0);
-  ::ReleaseDC(nullptr, dc);
+  ::EnumFontFamiliesExW(dc.get(), &lf, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
   return found;
 }
 

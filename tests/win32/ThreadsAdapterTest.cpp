@@ -17,7 +17,7 @@
 namespace lumivane::win32 {
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;

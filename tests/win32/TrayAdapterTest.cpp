@@ -35,12 +35,13 @@ IconPixels Read(HICON icon) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
-  HDC dc = ::GetDC(nullptr);
+  WindowDc dc(nullptr);
   out.color.resize(static_cast<size_t>(out.width) * out.height);
-  ::GetDIBits(dc, static_cast<HBITMAP>(color.get()), 0, out.height, out.color.data(), &bi, DIB_RGB_COLORS);
+  ::GetDIBits(dc.get(), static_cast<HBITMAP>(color.get()), 0, out.height, out.color.data(), &bi,
+              DIB_RGB_COLORS);
   std::vector<uint32_t> maskPixels(out.color.size());
-  ::GetDIBits(dc, static_cast<HBITMAP>(mask.get()), 0, out.height, maskPixels.data(), &bi, DIB_RGB_COLORS);
-  ::ReleaseDC(nullptr, dc);
+  ::GetDIBits(dc.get(), static_cast<HBITMAP>(mask.get()), 0, out.height, maskPixels.data(), &bi,
+              DIB_RGB_COLORS);
   for (uint32_t m : maskPixels)
     out.transparent.push_back((m & 0xFFFFFF) != 0);
   return out;

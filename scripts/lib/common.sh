@@ -63,3 +63,30 @@ start_xvfb() {
 
 stop_wine() { [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k 2>/dev/null || true; }
 stop_xvfb() { [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true; }
+
+# Wine-side helpers for a build folder in $BUILD (scripts/run and the e2e checks).
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+wine_tool() { timeout 60 "$WINE64" "$BUILD/$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
+
+# Copies of the program running in this prefix (other prefixes on the machine do not count).
+program_pids() {
+  local pid
+  for pid in $(pgrep -f 'lumivane\.exe' 2>/dev/null); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+    grep -q 'explorer' "/proc/$pid/cmdline" 2>/dev/null && continue
+    echo "$pid"
+  done
+}
+
+# use_desktop NAME : makes the virtual desktop NAME every process's default in this prefix, so
+# that tools started later find the program's windows (they only see their own desktop).
+use_desktop() {
+  "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$1" /f >/dev/null 2>&1
+  "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$1" /d 1024x768 /f >/dev/null 2>&1
+}
+
+# install_ddcsim : the DDC/CI simulator as this prefix's dxva2.dll (Wine has no DDC/CI).
+install_ddcsim() {
+  cp "$BUILD/dxva2.dll" "$WINEPREFIX/drive_c/windows/system32/dxva2.dll" || return 1
+  export WINEDLLOVERRIDES="dxva2=n;mscoree,mshtml="
+}

@@ -5,56 +5,16 @@
 # and left out. The program is then ended through its session-end path.
 #   bash tests/e2e/discovery.sh <win64-build-dir>
 set -uo pipefail
-BUILD="$(cd "${1:?usage: discovery.sh <win64-build-dir>}" && pwd)"
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
+[ -f "$BUILD/dxva2.dll" ] || fail "$BUILD/dxva2.dll is not built"
 
-fail() {
-  echo "FAIL: $*" >&2
-  [ -n "${LOG_TEXT:-}" ] && printf '%s\n' "--- debug log ---" "$LOG_TEXT" >&2
-  exit 1
-}
-
-for f in lumivane.exe dxva2.dll logtext.exe sendmsg.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
-
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
-
-wine_env "$BUILD/e2e"
-PROGRAM_PID=""
-cleanup() {
-  [ -n "$PROGRAM_PID" ] && kill "$PROGRAM_PID" 2>/dev/null
-  stop_wine
-  stop_xvfb
-  rm -rf "$WORK"
-}
-WORK="$(mktemp -d)"
-trap cleanup EXIT
-start_xvfb
-
-# The simulator replaces the prefix's dxva2.dll. Wine 8 then loads it even without an override
-# (checked); dxva2=n makes that explicit. Later checks in this prefix get the simulator too.
-cp "$BUILD/dxva2.dll" "$WINEPREFIX/drive_c/windows/system32/dxva2.dll" || fail "cannot install the simulator"
+# Wine 8 loads a system32 dxva2.dll of ours even without an override (checked); dxva2=n makes it
+# explicit. Later checks in this prefix get the simulator too.
+install_ddcsim || fail "cannot install the simulator"
 cp "$ROOT/tests/data/ddcsim/discovery.ini" "$WORK/monitors.ini"
 export LUMIVANE_DDCSIM_CONFIG="$(winpath "$WORK/monitors.ini")"
 export LUMIVANE_DDCSIM_LOG="$(winpath "$WORK/writes.log")"
-export WINEDLLOVERRIDES="dxva2=n;mscoree,mshtml="
-
-wine_tool() { timeout 60 "$WINE64" "$BUILD/$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
-
-# The tools find the program's window only from the same desktop: make "shell" every process's
-# default desktop.
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
-
-"$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/lumivane.exe")" >"$WORK/program.out" 2>&1 &
-PROGRAM_PID=$!
-
-wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || {
-  LOG_TEXT="$(wine_tool logtext.exe)"
-  fail "no start-up dump within 30 s"
-}
-LOG_TEXT="$(wine_tool logtext.exe)"
+start_program
 
 # The fields of one record of the dump: the lines after its UID up to the next record, as
 # "key=value".

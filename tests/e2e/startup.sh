@@ -5,7 +5,7 @@
 # ends by itself after WM_ENDSESSION.
 #   bash tests/e2e/startup.sh <win64-build-dir>
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/startup_common.bash" "$@"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
 
 # Share of the pixels of a screen region (WxH+X+Y) that have the application icon's orange.
 orange_share() {

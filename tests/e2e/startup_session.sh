@@ -4,7 +4,7 @@
 # query is answered with consent and the program then ends by itself.
 #   bash tests/e2e/startup_session.sh <win64-build-dir>
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/startup_common.bash" "$@"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
 
 still_running() {
   [ -n "$(program_pids)" ] || fail "the program ended after $1"

@@ -1,4 +1,4 @@
-# Shared by the start-up checks: source it with the win64 build folder as $1. It prepares the
+# Shared by the end-to-end checks: source it with the win64 build folder as $1. It prepares the
 # build's e2e Wine prefix and a display, and stops everything it started when the check exits.
 BUILD="$(cd "${1:?usage: $(basename "$0") <win64-build-dir>}" && pwd)"
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/common.sh"
@@ -12,8 +12,6 @@ fail() {
 for f in lumivane.exe logtext.exe sendmsg.exe findwin.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
-
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 wine_env "$BUILD/e2e"
 PROGRAM_PID=""
@@ -29,22 +27,8 @@ cleanup() {
 trap cleanup EXIT
 start_xvfb
 
-wine_tool() { timeout 60 "$WINE64" "$BUILD/$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
-
-# Copies of the program running in this prefix (other prefixes on the machine do not count).
-program_pids() {
-  local pid
-  for pid in $(pgrep -f 'lumivane\.exe' 2>/dev/null); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
-    grep -q 'explorer' "/proc/$pid/cmdline" 2>/dev/null && continue
-    echo "$pid"
-  done
-}
-
-# The tools find the program's window only from the same desktop: make "shell" every process's
-# default desktop, so that a copy started directly shares it too.
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-"$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+# A copy started directly shares the desktop too.
+use_desktop shell
 [ -z "$(program_pids)" ] || fail "a copy of the program is already running in $WINEPREFIX"
 
 # Starts the program in a desktop with a taskbar and waits for its start-up dump; LOG_TEXT := log.

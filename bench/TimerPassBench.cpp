@@ -5,11 +5,7 @@
 #include <cstdint>
 
 #include "controller/MainForm.h"
-#include "platform/sim/SimClock.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimProcessServices.h"
-#include "platform/sim/SimThreads.h"
-#include "platform/sim/SimTray.h"
+#include "platform/sim/SimPlatform.h"
 
 namespace {
 
@@ -18,14 +14,11 @@ using namespace lumivane;
 constexpr const char16_t* kUid = u"9f86d081884c7d659a2feaa0c55ad015a3bf4f1b";
 
 struct Program {
-  Program() : process(machine) {
-    platform.clock = &clock;
-    platform.host = &host;
-    platform.process = &process;
-    platform.tray = &tray;
-    platform.mainThread = &mainThread;
-    platform.pool = &pool;
-    controller = std::make_unique<TController>(platform);
+  Program() {
+    // No worker: what is measured is the pass itself, not jobs it would hand off.
+    Platform ports = sim.Ports();
+    ports.pool = nullptr;
+    controller = std::make_unique<TController>(ports);
     controller->Startup();
     TAssoc& record = controller->Root->Items(u"devices").Items(kUid);
     for (auto [key, value] : {std::pair{u"number", u"1"},
@@ -54,12 +47,7 @@ struct Program {
 
   SimClock clock;
   SimMachine machine{&clock};
-  SimHost host;
-  SimProcessServices process;
-  SimTray tray;
-  SimMainThread mainThread;
-  SimThreadPool pool{SimThreadPool::Mode::Manual};
-  Platform platform;
+  SimPlatform sim{clock, machine};
   std::unique_ptr<TController> controller;
   bool up = true;
 };

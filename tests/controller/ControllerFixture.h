@@ -6,37 +6,16 @@
 #include <utility>
 
 #include "controller/MainForm.h"
-#include "platform/sim/SimClock.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimProcessServices.h"
-#include "platform/sim/SimThreads.h"
-#include "platform/sim/SimTray.h"
+#include "platform/sim/SimPlatform.h"
 
 namespace lumivane {
 
 // One simulated process with its ports, and its controller.
-struct SimProcess {
-  SimProcess(SimClock& clock, SimMachine& machine) : clock(clock), process(machine) {
+struct SimProcess : SimPlatform {
+  SimProcess(SimClock& clock, SimMachine& machine) : SimPlatform(clock, machine) {
     host.SetOnTimer([this] { controller.Timer1Timer(); });
     host.SetOnClose([this] { controller.FormClose(); });
   }
-  Platform Ports() {
-    Platform p;
-    p.clock = &clock;
-    p.host = &host;
-    p.process = &process;
-    p.tray = &tray;
-    p.mainThread = &mainThread;
-    p.pool = &pool;
-    return p;
-  }
-
-  SimClock& clock;
-  SimHost host;
-  SimProcessServices process;
-  SimTray tray;
-  SimMainThread mainThread;
-  SimThreadPool pool{SimThreadPool::Mode::Manual};
   TController controller{Ports()};
 };
 

@@ -9,16 +9,7 @@
 
 #include "controller/MainForm.h"
 #include "devices/Devices.h"
-#include "platform/sim/SimClock.h"
-#include "platform/sim/SimDisplayConfig.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimMonitorConfig.h"
-#include "platform/sim/SimProcessServices.h"
-#include "platform/sim/SimServiceManager.h"
-#include "platform/sim/SimSystemErrors.h"
-#include "platform/sim/SimThreads.h"
-#include "platform/sim/SimTray.h"
-#include "platform/sim/SimWmi.h"
+#include "platform/sim/SimPlatform.h"
 
 namespace lumivane {
 namespace {
@@ -29,9 +20,15 @@ std::u16string Pnp(const std::u16string& hwid, const std::u16string& instance) {
 
 // A process whose ports include simulated monitors, WMI and services, with a pool of real
 // threads so that DDC/CI writes happen off the main thread.
-class SupervisionTest : public ::testing::Test {
+// Declared first so that they exist before the simulated adapters that use them.
+struct SharedMachine {
+  SimClock clock_;
+  SimMachine machine_{&clock_};
+};
+
+class SupervisionTest : public ::testing::Test, public SharedMachine, public SimPlatform {
  protected:
-  SupervisionTest() {
+  SupervisionTest() : SimPlatform(clock_, machine_, SimThreadPool::Mode::Threads) {
     host.SetOnTimer([this] { controller->Timer1Timer(); });
     desktop = displays.AddMonitor(u"\\\\.\\DISPLAY1");
   }
@@ -46,19 +43,7 @@ class SupervisionTest : public ::testing::Test {
   }
 
   void Start() {
-    Platform p;
-    p.clock = &clock;
-    p.host = &host;
-    p.process = &process;
-    p.tray = &tray;
-    p.mainThread = &mainThread;
-    p.pool = &pool;
-    p.errors = &errors;
-    p.monitors = &monitors;
-    p.displays = &displays;
-    p.wmi = &wmi;
-    p.services = &services;
-    controller = std::make_unique<TController>(p);
+    controller = std::make_unique<TController>(Ports());
     controller->Startup();
   }
 
@@ -92,18 +77,6 @@ class SupervisionTest : public ::testing::Test {
     return values;
   }
 
-  SimClock clock;
-  SimMachine machine{&clock};
-  SimHost host;
-  SimProcessServices process{machine};
-  SimTray tray;
-  SimMainThread mainThread;
-  SimThreadPool pool{SimThreadPool::Mode::Threads};
-  SimSystemErrors errors;
-  SimMonitorConfig monitors{&clock};
-  SimDisplayConfig displays;
-  SimWmi wmi;
-  SimServiceManager services;
   MonitorHandle desktop = 0;
   std::unique_ptr<TController> controller;
 };

@@ -1,0 +1,51 @@
+#pragma once
+// One simulated process: every simulated adapter, and the port bundle that points at them.
+// Clock and machine are shared so that several processes can live on one machine.
+#include "platform/Platform.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimDisplayConfig.h"
+#include "platform/sim/SimHost.h"
+#include "platform/sim/SimMonitorConfig.h"
+#include "platform/sim/SimProcessServices.h"
+#include "platform/sim/SimServiceManager.h"
+#include "platform/sim/SimSystemErrors.h"
+#include "platform/sim/SimThreads.h"
+#include "platform/sim/SimTray.h"
+#include "platform/sim/SimWmi.h"
+
+namespace lumivane {
+
+struct SimPlatform {
+  SimPlatform(SimClock& clock, SimMachine& machine, SimThreadPool::Mode mode = SimThreadPool::Mode::Manual)
+      : clock(clock), process(machine), pool(mode), monitors(&clock) {}
+
+  Platform Ports() {
+    Platform p;
+    p.clock = &clock;
+    p.host = &host;
+    p.process = &process;
+    p.tray = &tray;
+    p.mainThread = &mainThread;
+    p.pool = &pool;
+    p.errors = &errors;
+    p.monitors = &monitors;
+    p.displays = &displays;
+    p.wmi = &wmi;
+    p.services = &services;
+    return p;
+  }
+
+  SimClock& clock;
+  SimHost host;
+  SimProcessServices process;
+  SimTray tray;
+  SimMainThread mainThread;
+  SimThreadPool pool;
+  SimSystemErrors errors;
+  SimMonitorConfig monitors;
+  SimDisplayConfig displays;
+  SimWmi wmi;
+  SimServiceManager services;
+};
+
+} // namespace lumivane

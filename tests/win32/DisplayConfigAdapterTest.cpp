@@ -6,17 +6,11 @@
 #include <iostream>
 #include <string>
 
+#include "assoc/AssocArrays.h"
 #include "platform/win32/Win32DisplayConfig.h"
 
 namespace lumivane::win32 {
 namespace {
-
-std::string Narrow(const std::u16string& text) {
-  std::string out;
-  for (char16_t c : text)
-    out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
 
 TEST(DisplayConfigAdapterTest, EveryDesktopMonitorHasADeviceNameAndACurrentMode) {
   Win32DisplayConfig displays;
@@ -26,12 +20,12 @@ TEST(DisplayConfigAdapterTest, EveryDesktopMonitorHasADeviceNameAndACurrentMode)
   for (MonitorHandle monitor : monitors) {
     std::u16string name;
     ASSERT_TRUE(displays.GetMonitorDeviceName(monitor, name)) << ::GetLastError();
-    EXPECT_EQ(name.rfind(u"\\\\.\\DISPLAY", 0), 0u) << Narrow(name);
+    EXPECT_EQ(name.rfind(u"\\\\.\\DISPLAY", 0), 0u) << ToUtf8(name);
     DisplayMode mode;
-    ASSERT_TRUE(displays.GetCurrentDisplayMode(name, mode)) << Narrow(name);
+    ASSERT_TRUE(displays.GetCurrentDisplayMode(name, mode)) << ToUtf8(name);
     EXPECT_GT(mode.width, 0u);
     EXPECT_GT(mode.height, 0u);
-    std::cout << Narrow(name) << ": " << mode.width << "x" << mode.height << " " << mode.frequency << " Hz\n";
+    std::cout << ToUtf8(name) << ": " << mode.width << "x" << mode.height << " " << mode.frequency << " Hz\n";
   }
 }
 
@@ -47,7 +41,7 @@ TEST(DisplayConfigAdapterTest, MonitorDevicesEndWithAFailedCallAndCarryInterface
   DisplayDeviceEntry entry;
   for (; index < 16 && displays.EnumDisplayDevice(name, index, entry); ++index) {
     std::cout << "device " << index << ": flags 0x" << std::hex << entry.stateFlags << std::dec << " id "
-              << Narrow(entry.deviceId) << "\n";
+              << ToUtf8(entry.deviceId) << "\n";
     EXPECT_FALSE(entry.deviceId.empty());
   }
   EXPECT_GE(index, 1u) << "at least one monitor device";

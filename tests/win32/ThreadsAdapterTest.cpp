@@ -10,34 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "Win32TestSupport.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32MainThread.h"
 #include "platform/win32/Win32ThreadPool.h"
 
 namespace lumivane::win32 {
 namespace {
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG m;
-    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&m);
-      ::DispatchMessageW(&m);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
-
-std::wstring LogText(const Win32Host& host) {
-  int n = ::GetWindowTextLengthW(host.LogEdit());
-  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-  ::GetWindowTextW(host.LogEdit(), text.data(), n + 1);
-  text.resize(static_cast<size_t>(n));
-  return text;
-}
 
 class Win32ThreadsTest : public ::testing::Test {
  protected:

@@ -7,18 +7,12 @@
 #include <iostream>
 #include <thread>
 
+#include "assoc/AssocArrays.h"
 #include "platform/win32/UniqueHandles.h"
 #include "platform/win32/Win32Wmi.h"
 
 namespace lumivane::win32 {
 namespace {
-
-std::string Narrow(const std::u16string& text) {
-  std::string out;
-  for (char16_t c : text)
-    out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
 
 class WmiAdapterTest : public ::testing::Test {
  protected:
@@ -42,9 +36,9 @@ TEST_F(WmiAdapterTest, MonitorQueriesInRootWmiFindNothingOrFailWithADescription)
         EXPECT_EQ(object->Get(u"InstanceName").kind, WmiValue::Kind::Text);
         ++count;
       }
-      std::cout << Narrow(query) << ": " << count << " objects\n";
+      std::cout << ToUtf8(query) << ": " << count << " objects\n";
     } catch (const WmiError& e) {
-      std::cout << Narrow(query) << ": WmiError " << Narrow(e.Description()) << "\n";
+      std::cout << ToUtf8(query) << ": WmiError " << ToUtf8(e.Description()) << "\n";
       EXPECT_FALSE(e.Description().empty());
     }
   }
@@ -82,7 +76,7 @@ TEST_F(WmiAdapterTest, FailuresAreWmiErrorsWithTheirDescription) {
       call();
       ADD_FAILURE() << what << ": no WmiError";
     } catch (const WmiError& e) {
-      std::cout << what << ": " << Narrow(e.Description()) << "\n";
+      std::cout << what << ": " << ToUtf8(e.Description()) << "\n";
       EXPECT_FALSE(e.Description().empty()) << what;
     }
   };
@@ -105,7 +99,7 @@ TEST_F(WmiAdapterTest, CallsAMethodOfAnInstanceAndReturnsItsReturnValue) {
   auto objects = services->ExecQuery(u"SELECT * FROM Win32_Service WHERE State='Stopped'");
   auto service = objects->Next();
   if (!service) GTEST_SKIP() << "no stopped service";
-  std::cout << "service " << Narrow(service->Get(u"Name").text) << "\n";
+  std::cout << "service " << ToUtf8(service->Get(u"Name").text) << "\n";
   const int64_t result = service->CallMethod(u"StopService", {});
   std::cout << "StopService ReturnValue " << result << "\n";
   EXPECT_NE(result, 0);
@@ -120,7 +114,7 @@ TEST_F(WmiAdapterTest, PassesIntegerInParametersToTheMethod) {
   try {
     provider = objects->Next();
   } catch (const WmiError& e) {
-    GTEST_SKIP() << Narrow(e.Description());
+    GTEST_SKIP() << ToUtf8(e.Description());
   }
   if (!provider) GTEST_SKIP() << "no StdRegProv instance";
   const int64_t user = provider->CallMethod(u"EnumKey", {{u"hDefKey", static_cast<int32_t>(0x80000001u)}});
@@ -134,8 +128,8 @@ TEST_F(WmiAdapterTest, DescribesWmiCodesAndFallsBackToTheCode) {
   const std::u16string invalidClass = DescribeHresult(WBEM_E_INVALID_CLASS);
   const std::u16string accessDenied = DescribeHresult(E_ACCESSDENIED);
   const std::u16string unknown = DescribeHresult(static_cast<HRESULT>(0xA0FFFFFF));
-  std::cout << "WBEM_E_INVALID_CLASS: " << Narrow(invalidClass)
-            << "\nE_ACCESSDENIED: " << Narrow(accessDenied) << "\n0xA0FFFFFF: " << Narrow(unknown) << "\n";
+  std::cout << "WBEM_E_INVALID_CLASS: " << ToUtf8(invalidClass)
+            << "\nE_ACCESSDENIED: " << ToUtf8(accessDenied) << "\n0xA0FFFFFF: " << ToUtf8(unknown) << "\n";
   EXPECT_FALSE(invalidClass.empty());
   EXPECT_FALSE(accessDenied.empty());
   EXPECT_NE(accessDenied.back(), u'\n');

@@ -42,7 +42,7 @@ class SimWmiObject final : public IWmiObject {
   }
   int64_t CallMethod(const std::u16string& method,
                      const std::vector<std::pair<std::u16string, int32_t>>& args) override {
-    return wmi_.Call(monitor_, method, args);
+    return wmi_.Call(monitor_, className_, method, args);
   }
 
  private:
@@ -178,11 +178,16 @@ WmiValue SimWmi::Property(size_t monitor, const std::u16string& className, const
   throw WmiError(u"Not found ");
 }
 
-int64_t SimWmi::Call(size_t monitor, const std::u16string& method,
+int64_t SimWmi::Call(size_t monitor, const std::u16string& className, const std::u16string& method,
                      const std::vector<std::pair<std::u16string, int32_t>>& args) {
   std::lock_guard lock(mutex_);
   Step(Stage::Method);
-  if (method != u"WmiSetBrightness") throw WmiError(u"Method not found ");
+  // As on the platform: only the methods class has WmiSetBrightness, and an in-parameter it
+  // does not declare cannot be put.
+  if (className != u"WmiMonitorBrightnessMethods" || method != u"WmiSetBrightness")
+    throw WmiError(u"Method not found ");
+  for (const auto& [name, value] : args)
+    if (name != u"Timeout" && name != u"Brightness") throw WmiError(u"Not found ");
   calls_.push_back({monitor, method, args, std::this_thread::get_id()});
   SimWmiMonitor& m = monitors_.at(monitor);
   if (m.setResult == 0)

@@ -70,7 +70,7 @@ class SimWmi final : public IWmi {
   };
   void Step(Stage stage); // counts the call and throws when a rule says so (lock held)
   WmiValue Property(size_t monitor, const std::u16string& className, const std::u16string& property);
-  int64_t Call(size_t monitor, const std::u16string& method,
+  int64_t Call(size_t monitor, const std::u16string& className, const std::u16string& method,
                const std::vector<std::pair<std::u16string, int32_t>>& args);
 
   mutable std::mutex mutex_;

@@ -48,6 +48,7 @@ inline void FreeLibraryDeleter(HMODULE h) { ::FreeLibrary(h); }
 inline void CloseServiceHandleDeleter(SC_HANDLE h) { ::CloseServiceHandle(h); }
 inline void UnhookDeleter(HHOOK h) { ::UnhookWindowsHookEx(h); }
 inline void RemoveFontMemDeleter(HANDLE h) { ::RemoveFontMemResourceEx(h); }
+inline void LocalFreeDeleter(HLOCAL h) { ::LocalFree(h); }
 
 using UniqueHandle = UniqueAny<HANDLE, CloseHandleDeleter>;
 using UniqueHkey = UniqueAny<HKEY, RegCloseKeyDeleter>;
@@ -59,6 +60,8 @@ using UniqueHmodule = UniqueAny<HMODULE, FreeLibraryDeleter>;
 using UniqueScHandle = UniqueAny<SC_HANDLE, CloseServiceHandleDeleter>;
 using UniqueHhook = UniqueAny<HHOOK, UnhookDeleter>;
 using UniqueFontMem = UniqueAny<HANDLE, RemoveFontMemDeleter>;
+// Buffers the system allocates for the caller, such as FormatMessageW's.
+using UniqueHlocal = UniqueAny<HLOCAL, LocalFreeDeleter>;
 
 // Owns one reference of a COM interface.
 template <typename T>

@@ -314,8 +314,8 @@ std::u16string DescribeHresult(HRESULT hr) {
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
         static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const UniqueHlocal owned(buffer);
     if (length && buffer) text = FromWide(buffer, length);
-    ::LocalFree(buffer);
     TrimLineEnd(text);
   }
   if (text.empty()) {

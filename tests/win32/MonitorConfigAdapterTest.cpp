@@ -369,6 +369,19 @@ TEST_F(SimulatedMonitorsTest, ScriptedDesktopFailuresAndIgnoredBadLines) {
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NOT_READY));
 }
 
+// However long its name, a named file that cannot be read gives no monitors rather than the
+// built-in pair.
+TEST_F(SimulatedMonitorsTest, ANamedFileThatCannotBeReadGivesNoMonitors) {
+  const std::wstring missing[] = {folder_ + L"missing.ini", folder_ + std::wstring(600, L'x') + L".ini"};
+  for (const std::wstring& path : missing) {
+    configPath_ = path;
+    Load();
+    uint32_t count = 99;
+    ASSERT_TRUE(config_->GetNumberOfPhysicalMonitors(FirstDesktopMonitor(), count)) << ::GetLastError();
+    EXPECT_EQ(count, 0u) << "a name of " << path.size() << " characters";
+  }
+}
+
 TEST_F(SimulatedMonitorsTest, WithoutAMonitorFileTwoBuiltInMonitorsAnswer) {
   Load(/*withConfig=*/false);
   const auto handles = PhysicalMonitors();

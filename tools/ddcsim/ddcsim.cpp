@@ -57,6 +57,8 @@
 #include <string>
 #include <vector>
 
+#include "../../src/platform/win32/UniqueHandles.h"
+
 // Not declared by every mingw-w64 release.
 extern "C" {
 BOOL WINAPI GetCapabilitiesStringLength(HANDLE hMonitor, LPDWORD pdwCapabilitiesStringLengthInCharacters);
@@ -130,9 +132,18 @@ std::string Narrow(const std::wstring& text) {
 }
 
 std::wstring EnvVar(const wchar_t* name) {
-  wchar_t buffer[MAX_PATH * 2];
-  const DWORD n = ::GetEnvironmentVariableW(name, buffer, static_cast<DWORD>(std::size(buffer)));
-  return n > 0 && n < std::size(buffer) ? std::wstring(buffer, n) : std::wstring();
+  // A value that does not fit must not read as unset: a named file would give way to another.
+  std::wstring value(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const DWORD n = ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    if (n == 0) return {};
+    if (n < value.size()) {
+      value.resize(n);
+      return value;
+    }
+    value.assign(n, L'\0'); // n counts the terminator when the buffer was too small
+  }
+  return {};
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -163,13 +174,13 @@ bool ReadFileText(const std::wstring& path, std::string& text) {
       ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
+  const lumivane::win32::UniqueHandle owned(file);
   text.clear();
   char buffer[4096];
   DWORD got = 0;
   bool ok = true;
   while ((ok = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0)
     text.append(buffer, got);
-  ::CloseHandle(file);
   return ok;
 }
 
@@ -181,11 +192,11 @@ void AppendFileText(const std::wstring& path, const std::string& text) {
     Note("cannot open the writes log " + Narrow(path));
     return;
   }
+  const lumivane::win32::UniqueHandle owned(file);
   DWORD written = 0;
   if (!::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size())
     Note("cannot append to the writes log " + Narrow(path));
-  ::CloseHandle(file);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

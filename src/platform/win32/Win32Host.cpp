@@ -16,6 +16,8 @@ namespace lumivane::win32 {
 namespace {
 
 std::atomic<Win32Host*> liveHost{nullptr};
+// Read by other threads, which must not touch the host itself: it may be going away on its own.
+std::atomic<HWND> liveWindow{nullptr};
 
 // The edit control needs CR LF; portable text may break lines with LF alone.
 std::wstring ForEdit(const std::u16string& line) {
@@ -65,11 +67,14 @@ Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
     throw;
   }
   liveHost.store(this);
+  liveWindow.store(window_);
 }
 
 Win32Host::~Win32Host() {
   Win32Host* self = this;
   liveHost.compare_exchange_strong(self, nullptr);
+  HWND window = window_;
+  if (window) liveWindow.compare_exchange_strong(window, nullptr);
   // Whoever installed the handler may already be gone.
   handler_ = nullptr;
   if (window_) ::DestroyWindow(window_);
@@ -175,6 +180,8 @@ LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     break;
   case WM_NCDESTROY: {
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    HWND live = window;
+    liveWindow.compare_exchange_strong(live, nullptr);
     MessageHandler handler = handler_;
     window_ = nullptr;
     log_ = nullptr;
@@ -203,9 +210,10 @@ void ReportFailure(const std::wstring& text) noexcept {
   try {
     std::u16string time = Win32Locale().FormatLongTime(Win32Clock().Now());
     std::wstring line = L"[" + ToWide(time) + L"] ERROR! " + text + L"\r\n";
+    HWND window = liveWindow.load();
+    // Only the window's own thread ends the host, so there it is safe to use.
     Win32Host* host = liveHost.load();
-    HWND window = host ? host->Window() : nullptr;
-    if (window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
+    if (window && host && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
       host->AppendLogLine(FromWide(line.substr(0, line.size() - 2)));
       return;
     }

@@ -90,6 +90,12 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
       result = 0;
       return true;
     }
+    // A job still writes the monitors and reports into the device table that the close handler
+    // frees; the timer closes the window once it has ended.
+    if (c->WorkerBusy) {
+      result = 0;
+      return true;
+    }
     return false;
   case WM_DESTROY: {
     // The message loop has to end even when the close handler fails.

@@ -42,8 +42,12 @@ void NearestLevels(const TAssoc& levels, int64_t i, int64_t min, int64_t max, in
       if (*level <= i && *level >= min && (!bestDown || *level > *bestDown)) bestDown = level;
     }
   }
-  up = i <= max ? bestUp.value_or(max + 1) : 0;
-  down = i >= min ? bestDown.value_or(min - 1) : 0;
+  // A limit at the end of the 64-bit range has no neighbour; the value is clamped to 0..100 later,
+  // so the extreme itself stands in for it.
+  const int64_t aboveMax = max == std::numeric_limits<int64_t>::max() ? max : max + 1;
+  const int64_t belowMin = min == std::numeric_limits<int64_t>::min() ? min : min - 1;
+  up = i <= max ? bestUp.value_or(aboveMax) : 0;
+  down = i >= min ? bestDown.value_or(belowMin) : 0;
 }
 } // namespace
 

@@ -72,6 +72,30 @@ TEST_F(ValueChangeTest, WheelNotchLimitsSnapsAndSkipsUnchangedValues) {
   }
 }
 
+// A snap that finds no level goes to max + 1 or min - 1; at the ends of the 64-bit range that
+// still has to mean "above every level" and "below every level".
+TEST_F(ValueChangeTest, SnapWithoutLevelsNearLimitsAtTheEndsOfTheRange) {
+  struct Case {
+    const char* what;
+    const char16_t *min, *max;
+    int levelsFrom, levelsTo, shown, requested, expected;
+  };
+  const Case cases[] = {
+      {"up past the last level, largest maximum", u"0", u"9223372036854775807", 0, 50, 50, 60, 100},
+      {"down past the first level, smallest minimum", u"-9223372036854775808", u"100", 50, 100, 50, 40, 0},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Devices().Clear();
+    TAssoc& record = ActiveDevice(k.shown);
+    AddLevels(record, k.levelsFrom, k.levelsTo, 10);
+    record[u"min"] = Variant(k.min);
+    record[u"max"] = Variant(k.max);
+    c().ValueChange(k.requested, true);
+    EXPECT_EQ(c().ShownBrightness, k.expected);
+  }
+}
+
 TEST_F(ValueChangeTest, ReportedValueIsTakenOutsideTheDeviceRange) {
   ActiveDevice(30, 0, 50);
   c().ValueChange(77, false);

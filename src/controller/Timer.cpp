@@ -81,11 +81,13 @@ void TController::Rescan() {
 void TController::DeviceSteps() {
   TAssoc* devices = DeviceTable();
   if (!devices || devices->Count() == 0) return;
-  if (!WorkerBusy) {
-    ErrorSweep();
-    ActiveDeviceSteps();
-  }
-  ProgramStep();
+  if (!WorkerBusy)
+    Guarded([&] {
+      ErrorSweep();
+      ActiveDeviceSteps();
+    });
+  // Runs whether or not the worker is busy, and whether or not a device step failed.
+  Guarded([&] { ProgramStep(); });
 }
 
 } // namespace lumivane

@@ -7,10 +7,10 @@ namespace lumivane {
 
 // Wall clock and pauses. Callable from any thread.
 class IClock {
-public:
+ public:
   virtual ~IClock() = default;
-  virtual LocalTime Now() const = 0;  // local date and time, no time-zone conversion
+  virtual LocalTime Now() const = 0; // local date and time, no time-zone conversion
   virtual void SleepMs(uint32_t ms) = 0;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

@@ -9,8 +9,8 @@
 namespace lumivane {
 
 struct DisplayDeviceEntry {
-  uint32_t stateFlags = 0;   // DISPLAY_DEVICE_ACTIVE = 0x1, 0x8 = mirroring driver
-  std::u16string deviceId;   // device interface name (EDD_GET_DEVICE_INTERFACE_NAME)
+  uint32_t stateFlags = 0; // DISPLAY_DEVICE_ACTIVE = 0x1, 0x8 = mirroring driver
+  std::u16string deviceId; // device interface name (EDD_GET_DEVICE_INTERFACE_NAME)
 };
 
 struct DisplayMode {
@@ -18,14 +18,15 @@ struct DisplayMode {
 };
 
 class IDisplayConfig {
-public:
+ public:
   virtual ~IDisplayConfig() = default;
   virtual std::vector<MonitorHandle> EnumDisplayMonitors() = 0;
   // szDevice of MONITORINFOEXW, e.g. \\.\DISPLAY1
   virtual bool GetMonitorDeviceName(MonitorHandle monitor, std::u16string& deviceName) = 0;
   // false past the last entry
-  virtual bool EnumDisplayDevice(const std::u16string& deviceName, uint32_t index, DisplayDeviceEntry& entry) = 0;
+  virtual bool EnumDisplayDevice(const std::u16string& deviceName, uint32_t index,
+                                 DisplayDeviceEntry& entry) = 0;
   virtual bool GetCurrentDisplayMode(const std::u16string& deviceName, DisplayMode& mode) = 0;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

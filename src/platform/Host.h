@@ -6,21 +6,21 @@ namespace lumivane {
 
 // The hidden main window and the process around it.
 class IHost {
-public:
+ public:
   virtual ~IHost() = default;
-  virtual void SetTimerEnabled(bool enabled) = 0;  // Timer1, 100 ms
+  virtual void SetTimerEnabled(bool enabled) = 0; // Timer1, 100 ms
   virtual bool TimerEnabled() const = 0;
-  virtual void CloseMainForm() = 0;  // leads to FormClose and the end of the message loop
+  virtual void CloseMainForm() = 0; // leads to FormClose and the end of the message loop
   virtual uint32_t RegisterWindowMessage(const std::u16string& name) = 0;
   virtual void ShowErrorBox(const std::u16string& text) = 0;  // modal, caption "Lumivane"
-  virtual void AppendLogLine(const std::u16string& line) = 0;  // main thread only
-  virtual void InitializeCom() = 0;    // for the main thread
+  virtual void AppendLogLine(const std::u16string& line) = 0; // main thread only
+  virtual void InitializeCom() = 0;                           // for the main thread
   virtual void UninitializeCom() = 0;
 };
 
 // Kernel objects and resources.
 class IProcessServices {
-public:
+ public:
   static constexpr uintptr_t kInvalidFont = ~uintptr_t(0);
   virtual ~IProcessServices() = default;
   // Claims "Global\" + name; keep=false releases a successful probe at once.
@@ -30,4 +30,4 @@ public:
   virtual void RemoveFont(uintptr_t handle) = 0;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

@@ -11,7 +11,7 @@ struct LocalTime {
 };
 
 class ILocale {
-public:
+ public:
   virtual ~ILocale() = default;
   // User's default collation, case-sensitive, digits compared as characters. <0, 0, >0.
   virtual int Compare(const std::u16string& a, const std::u16string& b) const = 0;
@@ -26,12 +26,12 @@ public:
 
 // The process-wide locale. Without a call to SetCurrentLocale the portable stand-in serves.
 ILocale& CurrentLocale();
-void SetCurrentLocale(ILocale* locale);  // nullptr restores the stand-in
+void SetCurrentLocale(ILocale* locale); // nullptr restores the stand-in
 
 // Portable stand-in: ordering by case-folded code units with lower case first on ties,
 // simple Latin/Latin-1/Greek/Cyrillic case mapping, Latin-1 as the ANSI page, HH:MM:SS.
 class StandInLocale final : public ILocale {
-public:
+ public:
   int Compare(const std::u16string& a, const std::u16string& b) const override;
   std::u16string Upper(const std::u16string& s) const override;
   std::u16string Lower(const std::u16string& s) const override;
@@ -39,4 +39,4 @@ public:
   std::u16string FormatLongTime(const LocalTime& t) const override;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

@@ -7,21 +7,21 @@
 
 namespace lumivane {
 
-using MonitorHandle = uintptr_t;          // a desktop monitor (HMONITOR)
-using PhysicalMonitorHandle = uintptr_t;  // a physical monitor (PHYSICAL_MONITOR.hPhysicalMonitor)
+using MonitorHandle = uintptr_t;         // a desktop monitor (HMONITOR)
+using PhysicalMonitorHandle = uintptr_t; // a physical monitor (PHYSICAL_MONITOR.hPhysicalMonitor)
 
 struct BrightnessRange {
   uint32_t minimum = 0, current = 0, maximum = 0;
 };
 
 class IMonitorConfig {
-public:
+ public:
   virtual ~IMonitorConfig() = default;
   virtual bool GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32_t& count) = 0;
   virtual bool GetPhysicalMonitors(MonitorHandle monitor, uint32_t count,
                                    std::vector<PhysicalMonitorHandle>& handles) = 0;
   virtual bool GetMonitorBrightness(PhysicalMonitorHandle handle, BrightnessRange& range) = 0;
-  virtual bool SetMonitorBrightness(PhysicalMonitorHandle handle, uint32_t value) = 0;  // any thread
+  virtual bool SetMonitorBrightness(PhysicalMonitorHandle handle, uint32_t value) = 0; // any thread
   virtual bool GetCapabilitiesStringLength(PhysicalMonitorHandle handle, uint32_t& length) = 0;
   // Fills bytes (resized to length) with the reply; it ends at a zero byte.
   virtual bool CapabilitiesRequestAndCapabilitiesReply(PhysicalMonitorHandle handle, std::string& bytes,
@@ -29,4 +29,4 @@ public:
   virtual void DestroyPhysicalMonitor(PhysicalMonitorHandle handle) = 0;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

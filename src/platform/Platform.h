@@ -27,4 +27,4 @@ struct Platform {
   IServiceManager* services = nullptr;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

@@ -5,7 +5,7 @@ namespace lumivane {
 
 // The main thread as seen from other threads.
 class IMainThread {
-public:
+ public:
   virtual ~IMainThread() = default;
   virtual bool IsMainThread() const = 0;
   // Runs fn on the main thread and returns when it has run. On the main thread fn runs at once.
@@ -16,9 +16,9 @@ public:
 
 // Runs tasks off the main thread.
 class IThreadPool {
-public:
+ public:
   virtual ~IThreadPool() = default;
   virtual void Run(std::function<void()> task) = 0;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

@@ -5,7 +5,7 @@ namespace lumivane {
 
 // The notification-area icon. It shows either the application icon or a short text.
 class ITray {
-public:
+ public:
   virtual ~ITray() = default;
   virtual void ShowText(const std::u16string& text, int fontHeight) = 0;
   virtual void ShowApplicationIcon() = 0;
@@ -13,4 +13,4 @@ public:
   virtual bool IsVisible() const = 0;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

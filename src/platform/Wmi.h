@@ -10,11 +10,11 @@
 namespace lumivane {
 
 class WmiError : public std::runtime_error {
-public:
+ public:
   explicit WmiError(const std::u16string& description);
   const std::u16string& Description() const { return description_; }
 
-private:
+ private:
   std::u16string description_;
 };
 
@@ -24,7 +24,7 @@ struct WmiValue {
   Kind kind = Kind::Null;
   int64_t integer = 0;
   std::u16string text;
-  std::vector<WmiValue> items;  // Array: the elements in order
+  std::vector<WmiValue> items; // Array: the elements in order
   // Array dimensions (1 for WMI's own arrays); items then hold the elements row by row.
   std::vector<size_t> dims;
 
@@ -45,7 +45,7 @@ struct WmiValue {
 };
 
 class IWmiObject {
-public:
+ public:
   virtual ~IWmiObject() = default;
   virtual WmiValue Get(const std::u16string& property) = 0;
   // Calls a method of this instance with 32-bit integer in-parameters; returns ReturnValue.
@@ -54,25 +54,25 @@ public:
 };
 
 class IWmiObjectSet {
-public:
+ public:
   virtual ~IWmiObjectSet() = default;
   // The next object, or null at the end. Walked once.
   virtual std::unique_ptr<IWmiObject> Next() = 0;
 };
 
 class IWmiServices {
-public:
+ public:
   virtual ~IWmiServices() = default;
   // ExecQuery(query, "WQL", wbemFlagForwardOnly | wbemFlagReturnImmediately)
   virtual std::unique_ptr<IWmiObjectSet> ExecQuery(const std::u16string& query) = 0;
 };
 
 class IWmi {
-public:
+ public:
   virtual ~IWmi() = default;
   // Locator "WbemScripting.SWbemLocator" (or its COM equivalent), ConnectServer(".", ns).
   // Throws WmiError for WMI failures and std::runtime_error when the locator cannot be made.
   virtual std::unique_ptr<IWmiServices> Connect(const std::u16string& nameSpace) = 0;
 };
 
-}  // namespace lumivane
+} // namespace lumivane

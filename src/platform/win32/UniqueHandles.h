@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <objbase.h>
+
 #include <utility>
 
 namespace lumivane::win32 {
 
-template <typename T, auto Close, T Invalid = T{}>
-class UniqueAny {
-public:
+template <typename T, auto Close, T Invalid = T{}> class UniqueAny {
+ public:
   UniqueAny() = default;
   explicit UniqueAny(T value) : value_(value) {}
   ~UniqueAny() { reset(); }
@@ -34,21 +34,43 @@ public:
     return &value_;
   }
 
-private:
+ private:
   T value_ = Invalid;
 };
 
-inline void CloseHandleDeleter(HANDLE h) { ::CloseHandle(h); }
-inline void RegCloseKeyDeleter(HKEY h) { ::RegCloseKey(h); }
-inline void DestroyIconDeleter(HICON h) { ::DestroyIcon(h); }
-inline void DestroyMenuDeleter(HMENU h) { ::DestroyMenu(h); }
-inline void DeleteObjectDeleter(HGDIOBJ h) { ::DeleteObject(h); }
-inline void DeleteDcDeleter(HDC h) { ::DeleteDC(h); }
-inline void FreeLibraryDeleter(HMODULE h) { ::FreeLibrary(h); }
-inline void CloseServiceHandleDeleter(SC_HANDLE h) { ::CloseServiceHandle(h); }
-inline void UnhookDeleter(HHOOK h) { ::UnhookWindowsHookEx(h); }
-inline void RemoveFontMemDeleter(HANDLE h) { ::RemoveFontMemResourceEx(h); }
-inline void LocalFreeDeleter(HLOCAL h) { ::LocalFree(h); }
+inline void CloseHandleDeleter(HANDLE h) {
+  ::CloseHandle(h);
+}
+inline void RegCloseKeyDeleter(HKEY h) {
+  ::RegCloseKey(h);
+}
+inline void DestroyIconDeleter(HICON h) {
+  ::DestroyIcon(h);
+}
+inline void DestroyMenuDeleter(HMENU h) {
+  ::DestroyMenu(h);
+}
+inline void DeleteObjectDeleter(HGDIOBJ h) {
+  ::DeleteObject(h);
+}
+inline void DeleteDcDeleter(HDC h) {
+  ::DeleteDC(h);
+}
+inline void FreeLibraryDeleter(HMODULE h) {
+  ::FreeLibrary(h);
+}
+inline void CloseServiceHandleDeleter(SC_HANDLE h) {
+  ::CloseServiceHandle(h);
+}
+inline void UnhookDeleter(HHOOK h) {
+  ::UnhookWindowsHookEx(h);
+}
+inline void RemoveFontMemDeleter(HANDLE h) {
+  ::RemoveFontMemResourceEx(h);
+}
+inline void LocalFreeDeleter(HLOCAL h) {
+  ::LocalFree(h);
+}
 
 using UniqueHandle = UniqueAny<HANDLE, CloseHandleDeleter>;
 using UniqueHkey = UniqueAny<HKEY, RegCloseKeyDeleter>;
@@ -64,9 +86,8 @@ using UniqueFontMem = UniqueAny<HANDLE, RemoveFontMemDeleter>;
 using UniqueHlocal = UniqueAny<HLOCAL, LocalFreeDeleter>;
 
 // Owns one reference of a COM interface.
-template <typename T>
-class ComPtr {
-public:
+template <typename T> class ComPtr {
+ public:
   ComPtr() = default;
   ~ComPtr() { reset(); }
   ComPtr(const ComPtr& other) : p_(other.p_) {
@@ -100,13 +121,13 @@ public:
     if (p_) std::exchange(p_, nullptr)->Release();
   }
 
-private:
+ private:
   T* p_ = nullptr;
 };
 
 // CoInitializeEx for the current thread for as long as the object lives.
 class ScopedCoInitialize {
-public:
+ public:
   explicit ScopedCoInitialize(DWORD model = COINIT_APARTMENTTHREADED)
       : hr_(::CoInitializeEx(nullptr, model)) {}
   ~ScopedCoInitialize() {
@@ -116,8 +137,8 @@ public:
   ScopedCoInitialize& operator=(const ScopedCoInitialize&) = delete;
   HRESULT result() const { return hr_; }
 
-private:
+ private:
   HRESULT hr_;
 };
 
-}  // namespace lumivane::win32
+} // namespace lumivane::win32

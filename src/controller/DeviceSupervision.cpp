@@ -93,7 +93,7 @@ void TController::TrackingRead(TAssoc& active) {
   if (!ports) return;
   const int64_t v = ReadDisplayBrightness(*ports, ActiveDevice);
   if (v == -1) {
-    active.Items(u"errors") = Variant::Narrow(RecordInt(active, u"errors", 0) + 1);
+    CountError(active);
     return;
   }
   if (v == RecordInt(active, u"brightness", -1)) return;

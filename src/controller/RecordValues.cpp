@@ -1,5 +1,7 @@
 #include "controller/RecordValues.h"
 
+#include "devices/DeviceTable.h"
+
 namespace lumivane {
 
 bool TruthValue(const Variant& value) {
@@ -11,18 +13,13 @@ bool TruthValue(const Variant& value) {
 }
 
 bool RecordFlag(const TAssoc& record, const Variant& key) {
-  const TAssocTable* all = record.All();
-  if (!all) return false;
-  auto it = all->find(key);
-  return it != all->end() && TruthValue(it->second->Val());
+  const TAssoc* child = FindChild(record, key);
+  return child && TruthValue(child->Val());
 }
 
 int64_t RecordInt(const TAssoc& record, const Variant& key, int64_t fallback) {
-  const TAssocTable* all = record.All();
-  if (!all) return fallback;
-  auto it = all->find(key);
-  if (it == all->end()) return fallback;
-  return it->second->Val().ToInt64();
+  const TAssoc* child = FindChild(record, key);
+  return child ? child->Val().ToInt64() : fallback;
 }
 
 } // namespace lumivane

@@ -2,7 +2,7 @@
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "LUMIVANE_FUZZ needs clang")
 endif()
-foreach(t lumivane_assoc_obj lumivane_devices_obj lumivane_controller_obj lumivane_sim)
+foreach(t lumivane_text_obj lumivane_ports_obj lumivane_assoc_obj lumivane_devices_obj lumivane_controller_obj lumivane_sim)
   target_compile_options(${t} PRIVATE -fsanitize=fuzzer-no-link,address)
 endforeach()
 file(GLOB LUMIVANE_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/*.cpp)

@@ -40,3 +40,20 @@ else()
   lumivane_test_suite(lumivane_devices_tests devices lumivane_devices lumivane_sim)
   lumivane_test_suite(lumivane_controller_tests controller lumivane_core lumivane_sim)
 endif()
+
+# The include rule: the real tree passes; a port that includes the controller, and portable code
+# that includes <windows.h>, are refused.
+if(NOT WIN32)
+  add_test(NAME layers_src COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_CURRENT_SOURCE_DIR}/src
+    -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CheckLayers.cmake)
+  add_test(NAME layers_refuse_up_include COMMAND ${CMAKE_COMMAND}
+    -DSRC=${CMAKE_CURRENT_SOURCE_DIR}/tests/data/layers/up_include
+    -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CheckLayers.cmake)
+  set_tests_properties(layers_refuse_up_include PROPERTIES
+    PASS_REGULAR_EXPRESSION "platform/Port.h: includes \"controller/Thing.h\" \\(platform may not use controller\\)")
+  add_test(NAME layers_refuse_windows_header COMMAND ${CMAKE_COMMAND}
+    -DSRC=${CMAKE_CURRENT_SOURCE_DIR}/tests/data/layers/windows_header
+    -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/CheckLayers.cmake)
+  set_tests_properties(layers_refuse_windows_header PROPERTIES
+    PASS_REGULAR_EXPRESSION "devices/Writer.cpp: includes <windows.h> outside the Windows adapters")
+endif()

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "text/Utf.h"
+
 namespace lumivane {
 
 // Errors carry their message text; what() gives it in UTF-8.
@@ -181,9 +183,5 @@ class TAssoc {
   bool fStrict;
   std::unique_ptr<TAssocTable> fDict;
 };
-
-// UTF-16 <-> UTF-8 for messages and hashing (lone surrogates become U+FFFD).
-std::string ToUtf8(const std::u16string& s);
-std::u16string FromUtf8(const std::string& s);
 
 } // namespace lumivane

@@ -1,6 +1,6 @@
 #include "platform/Wmi.h"
 
-#include "assoc/AssocArrays.h"
+#include "text/Utf.h"
 
 namespace lumivane {
 

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "assoc/AssocArrays.h"
+#include "text/Utf.h"
 #include "platform/win32/Win32DisplayConfig.h"
 
 namespace lumivane::win32 {

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <thread>
 
-#include "assoc/AssocArrays.h"
+#include "text/Utf.h"
 #include "platform/win32/UniqueHandles.h"
 #include "platform/win32/Win32Wmi.h"
 

@@ -1,5 +1,4 @@
-// UTF-16 <-> UTF-8 at the edges (exception texts, hashing input, fuzzing, files).
-#include "assoc/AssocArrays.h"
+#include "text/Utf.h"
 
 namespace lumivane {
 

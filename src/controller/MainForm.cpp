@@ -12,30 +12,6 @@ TController::TController(const Platform& platform)
 
 TController::~TController() = default;
 
-void TController::Exiter() {
-  if (RunState > 0) RunState = 0;
-}
-
-void TController::Restart() {
-  if (RunState > 0) RunState = -1;
-}
-
-void TController::FormClose() {
-  // Safe to run twice: every release forgets what it released.
-  if (platform_.tray) platform_.tray->SetVisible(false);
-  if (FontResource != IProcessServices::kInvalidFont) {
-    if (platform_.process) platform_.process->RemoveFont(FontResource);
-    FontResource = IProcessServices::kInvalidFont;
-  }
-  // No job runs here (the form closes only with WorkerBusy clear), so the handles are free.
-  Guarded([&] { ReleaseDeviceHandles(); });
-  Root.reset();
-  if (comInitialized_) {
-    platform_.host->UninitializeCom();
-    comInitialized_ = false;
-  }
-}
-
 uint64_t TController::NowUnixMs() const {
   return UnixMsFromLocalTime(platform_.clock->Now());
 }

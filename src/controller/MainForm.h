@@ -58,6 +58,11 @@ class TController {
   int OtherActiveCount = 0;
   int FontHeight100 = 0;
   int FontHeight2Digits = 0;
+  // ShownBrightness when the computer went to sleep, -1 when there is nothing to restore.
+  int BrightnessBeforeSleep = -1;
+  // When the second rescan after a resume is due (command-stamp clock), 0 when none is.
+  uint64_t ResumeRescanAtMs = 0;
+  static constexpr uint64_t kResumeRescanDelayMs = 5000;
 
   // Flags that live for one timer pass; cleared at its start.
   bool ProgramMatched = false;
@@ -77,9 +82,19 @@ class TController {
 
   void Startup();
   void Timer1Timer();
+  // Shutdown, restart and session events. The window only translates its messages into these.
   void Exiter();
   void Restart();
-  void FormClose();
+  // The main window's close. Running: the settings window only hides (false). While a job still
+  // reports into the device table: false, and the timer closes the window after the job. Else
+  // releases everything once, starts the new copy for a restart, and returns true.
+  bool FormClose();
+  bool WMQueryEndSession(); // the reply: true, the program consents and leaves on its own
+  void WMEndSession();
+  void WMDisplayChange();
+  void TaskbarCreated(); // the shell's "TaskbarCreated" broadcast
+  void PowerSuspend();
+  void PowerResume();
 
   void ValueChange(int i, bool init);
   void UpdateTrayIconText(const std::u16string& text);
@@ -128,6 +143,8 @@ class TController {
   std::optional<DevicePorts> MakeDevicePorts();
   std::optional<DeviceEnv> MakeDeviceEnv();
   void ReleaseDeviceHandles();
+  void ResumeRescanDue();
+  void RestoreAfterResume();
   void TrackingRead(TAssoc& active);
   void HandOff(TAssoc& active);
   void ResetShown();
@@ -144,6 +161,9 @@ class TController {
   Platform platform_;
   ControllerLog log_;
   bool comInitialized_ = false;
+  bool released_ = false;
+  // Rescans after a resume that still write BrightnessBeforeSleep back.
+  int restoresLeft_ = 0;
   // Keys the command pass walked, and which of them it found not yet done.
   std::vector<Variant> passKeys_;
   std::vector<Variant> passNew_;

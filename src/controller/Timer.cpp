@@ -38,6 +38,7 @@ void TController::Timer1Timer() {
     ProgramsChanged = false;
     Guarded([&] { ProgramRules(); });
   }
+  Guarded([&] { ResumeRescanDue(); });
   if (RescanRequested && !WorkerBusy) {
     RescanRequested = false;
     Guarded([&] { Rescan(); });
@@ -76,6 +77,7 @@ void TController::Rescan() {
   else
     devices->Clear();
   BuildMenu();
+  RestoreAfterResume();
 }
 
 void TController::DeviceSteps() {

@@ -11,6 +11,7 @@ class IHost {
   virtual void SetTimerEnabled(bool enabled) = 0; // Timer1, 100 ms
   virtual bool TimerEnabled() const = 0;
   virtual void CloseMainForm() = 0; // leads to FormClose and the end of the message loop
+  virtual void HideMainForm() = 0;  // the settings window goes out of sight; the program runs on
   virtual uint32_t RegisterWindowMessage(const std::u16string& name) = 0;
   virtual void ShowErrorBox(const std::u16string& text) = 0;  // modal, caption "Lumivane"
   virtual void AppendLogLine(const std::u16string& line) = 0; // main thread only
@@ -28,6 +29,15 @@ class IProcessServices {
   // Installs a font from the program's resource (id, type); kInvalidFont on failure.
   virtual uintptr_t FontLoadFromResourceByID(int resourceId, int resType) = 0;
   virtual void RemoveFont(uintptr_t handle) = 0;
+  // The running executable's full path; empty when the system cannot tell.
+  virtual std::u16string ExecutablePath() = 0;
+  // Starts a new copy of path with the command line "\"path\" " in folder + "\", without
+  // waiting for it. False, and nothing started, when a text is empty, folder is no directory
+  // (links followed) or the process cannot be created.
+  virtual bool LaunchInstance(const std::u16string& path, const std::u16string& folder) = 0;
 };
+
+// path without its last component and without trailing path delimiters; empty without one.
+std::u16string FolderOf(const std::u16string& path);
 
 } // namespace lumivane

@@ -11,6 +11,10 @@ class ITray {
   virtual void ShowApplicationIcon() = 0;
   virtual void SetVisible(bool visible) = 0;
   virtual bool IsVisible() const = 0;
+  // Sends the current image to the shell again (NIM_MODIFY).
+  virtual bool Refresh() = 0;
+  // A new notification area knows nothing of the icon: add it again when visible.
+  virtual void OnTaskbarCreated() = 0;
 };
 
 } // namespace lumivane

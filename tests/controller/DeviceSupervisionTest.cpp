@@ -156,6 +156,7 @@ TEST_F(SupervisionTest, RescansReleaseThePhysicalMonitorHandles) {
   }
   EXPECT_EQ(monitors.OpenHandleCount(), 2u);
   EXPECT_EQ(monitors.DestroyedCount(), 10u);
+  controller->Exiter();
   controller->FormClose();
   EXPECT_EQ(monitors.OpenHandleCount(), 0u);
 }
@@ -199,6 +200,55 @@ TEST_F(SupervisionTest, TrackedPanelChangeBecomesTheShownBrightnessAndReachesThe
   ASSERT_FALSE(WritesTo(external).empty());
   EXPECT_EQ(WritesTo(external).back(), 80u);
   EXPECT_EQ(monitors.State(external).current, 80u);
+}
+
+} // namespace
+} // namespace lumivane
+
+namespace lumivane {
+namespace {
+
+// Sleep: the monitor forgets its brightness and refuses its first read after waking, so the
+// first rescan misses it; the second, a few seconds later, finds it and the brightness of before
+// sleep is written back.
+TEST_F(SupervisionTest, ResumeFromSleepWritesTheBrightnessOfBeforeSleepBack) {
+  const size_t a = AddMonitor(u"SIM0001", u"1&UID1", 60);
+  Start();
+  MakeActive(Pnp(u"SIM0001", u"1&UID1"));
+  Wheel(-1);
+  Pass();
+  Pass();
+  ASSERT_EQ(monitors.State(a).current, 55u);
+
+  controller->PowerSuspend();
+  SimPhysicalMonitor woken = monitors.State(a);
+  woken.current = 100;
+  woken.failEveryRead = true;
+  monitors.Update(a, woken);
+  controller->PowerResume();
+  Pass();
+  EXPECT_EQ(controller->Root->Items(u"devices").Count(), 0) << "the first scan after waking misses it";
+  woken.failEveryRead = false;
+  monitors.Update(a, woken);
+
+  for (int i = 0; i < 60 && monitors.State(a).current != 55u; ++i)
+    Pass();
+  EXPECT_EQ(monitors.State(a).current, 55u);
+  EXPECT_EQ(controller->ShownBrightness, 55);
+  const auto lines = host.LogLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::u16string& l) {
+                            return l.find(u"] Resumed from sleep: brightness 55 is written to the displays again") !=
+                                   std::u16string::npos;
+                          }),
+            1);
+  // Nothing is left to restore: a later wheel step is not undone.
+  clock.AdvanceMs(1);
+  Wheel(1);
+  for (int i = 0; i < 3; ++i)
+    Pass();
+  EXPECT_EQ(monitors.State(a).current, 60u);
+  EXPECT_EQ(controller->BrightnessBeforeSleep, -1);
 }
 
 } // namespace

@@ -133,7 +133,7 @@ TEST(Win32ProcessServices, InstallsTheProgramsIconFontForThisProcess) {
 }
 
 TEST(Win32ProcessServices, TheExecutablePathAndItsFolder) {
-  std::u16string path = Win32ProcessServices::ExecutablePath();
+  std::u16string path = Win32ProcessServices().ExecutablePath();
   const std::u16string name = u"\\lumivane_win32_tests.exe";
   ASSERT_GT(path.size(), name.size());
   EXPECT_EQ(path.substr(path.size() - name.size()), name);
@@ -154,10 +154,10 @@ TEST(Win32ProcessServices, LaunchStartsTheQuotedPathInItsFolder) {
   std::wstring probe =
       std::wstring(temp) + L"lumivane-launch-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
   ::DeleteFileW(probe.c_str());
-  std::u16string path = Win32ProcessServices::ExecutablePath();
+  std::u16string path = Win32ProcessServices().ExecutablePath();
   std::u16string folder = Win32ProcessServices::FolderOf(path);
   ::SetEnvironmentVariableW(L"LUMIVANE_LAUNCH_PROBE", probe.c_str());
-  bool started = Win32ProcessServices::LaunchInstance(path, folder);
+  bool started = Win32ProcessServices().LaunchInstance(path, folder);
   ::SetEnvironmentVariableW(L"LUMIVANE_LAUNCH_PROBE", nullptr);
   ASSERT_TRUE(started);
   std::wstring report;
@@ -185,13 +185,13 @@ TEST(Win32ProcessServices, LaunchStartsTheQuotedPathInItsFolder) {
 }
 
 TEST(Win32ProcessServices, LaunchRefusesWhatCannotStart) {
-  std::u16string path = Win32ProcessServices::ExecutablePath();
+  std::u16string path = Win32ProcessServices().ExecutablePath();
   std::u16string folder = Win32ProcessServices::FolderOf(path);
-  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(u"", folder));
-  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(path, u""));
-  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(path, folder + u"\\no-such-folder"));
-  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(path, path)); // a file, not a folder
-  EXPECT_FALSE(Win32ProcessServices::LaunchInstance(folder + u"\\no-such-program.exe", folder));
+  EXPECT_FALSE(Win32ProcessServices().LaunchInstance(u"", folder));
+  EXPECT_FALSE(Win32ProcessServices().LaunchInstance(path, u""));
+  EXPECT_FALSE(Win32ProcessServices().LaunchInstance(path, folder + u"\\no-such-folder"));
+  EXPECT_FALSE(Win32ProcessServices().LaunchInstance(path, path)); // a file, not a folder
+  EXPECT_FALSE(Win32ProcessServices().LaunchInstance(folder + u"\\no-such-program.exe", folder));
 }
 
 TEST(Win32SystemErrors, LastErrorAndItsTextWithoutTheLineBreak) {

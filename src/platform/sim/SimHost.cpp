@@ -22,6 +22,10 @@ bool SimHost::TimerEnabled() const {
   return timerEnabled_;
 }
 
+void SimHost::HideMainForm() {
+  ++hides_;
+}
+
 void SimHost::CloseMainForm() {
   ++closeCount_;
   if (closed_) return;

@@ -20,6 +20,7 @@ class SimHost final : public IHost {
   void SetTimerEnabled(bool enabled) override;
   bool TimerEnabled() const override;
   void CloseMainForm() override;
+  void HideMainForm() override;
   uint32_t RegisterWindowMessage(const std::u16string& name) override;
   void ShowErrorBox(const std::u16string& text) override;
   void AppendLogLine(const std::u16string& line) override;
@@ -36,6 +37,7 @@ class SimHost final : public IHost {
   int TimerDisableCount() const { return disables_; }
   bool Closed() const { return closed_; }
   int CloseCount() const { return closeCount_; }
+  int HideCount() const { return hides_; }
   const std::vector<std::u16string>& ErrorBoxes() const { return errorBoxes_; }
   std::vector<std::u16string> LogLines() const;
   size_t OffThreadAppends() const; // log lines appended from a thread other than the window's
@@ -49,6 +51,7 @@ class SimHost final : public IHost {
   int enables_ = 0, disables_ = 0;
   bool closed_ = false;
   int closeCount_ = 0;
+  int hides_ = 0;
   std::function<void()> onTimer_, onClose_;
   std::map<std::u16string, uint32_t> messages_;
   uint32_t nextMessage_ = 0xC000;

@@ -48,6 +48,18 @@ void SimMachine::CloseMutex(const std::u16string& fullName) {
 
 SimProcessServices::SimProcessServices(SimMachine& machine) : machine_(machine) {
   machine_.Attach(this);
+  SetExecutablePath(u"C:\\Program Files\\Lumivane\\lumivane.exe");
+}
+
+void SimProcessServices::SetExecutablePath(const std::u16string& path) {
+  executablePath_ = path;
+  if (!FolderOf(path).empty()) folders_.insert(FolderOf(path));
+}
+
+bool SimProcessServices::LaunchInstance(const std::u16string& path, const std::u16string& folder) {
+  if (path.empty() || folder.empty() || !folders_.count(folder) || failLaunches_) return false;
+  launches_.push_back({path, folder});
+  return true;
 }
 
 SimProcessServices::~SimProcessServices() {

@@ -54,6 +54,8 @@ class SimProcessServices final : public IProcessServices {
   bool CheckSingleInstance(const std::u16string& name, bool keep) override;
   uintptr_t FontLoadFromResourceByID(int resourceId, int resType) override;
   void RemoveFont(uintptr_t handle) override;
+  std::u16string ExecutablePath() override { return executablePath_; }
+  bool LaunchInstance(const std::u16string& path, const std::u16string& folder) override;
 
   // The next n checks fail as if the security descriptor could not be built.
   void FailNextChecks(int n) { failNext_ = n; }
@@ -64,6 +66,16 @@ class SimProcessServices final : public IProcessServices {
 
   // Without the font resource (RCDATA 1) every font load fails.
   void SetFontResourcePresent(bool present) { fontPresent_ = present; }
+
+  struct Launch {
+    std::u16string path, folder;
+    bool operator==(const Launch&) const = default;
+  };
+  // The executable and the folders that exist; by default the executable's folder does.
+  void SetExecutablePath(const std::u16string& path);
+  void RemoveFolder(const std::u16string& folder) { folders_.erase(folder); }
+  void FailLaunches(bool fail) { failLaunches_ = fail; }
+  const std::vector<Launch>& Launches() const { return launches_; }
 
   const std::vector<Probe>& Probes() const { return probes_; }
   const std::set<uintptr_t>& InstalledFonts() const { return installed_; }
@@ -85,6 +97,10 @@ class SimProcessServices final : public IProcessServices {
   std::set<uintptr_t> installed_;
   std::vector<uintptr_t> removed_;
   int badRemovals_ = 0;
+  std::u16string executablePath_;
+  std::set<std::u16string> folders_;
+  bool failLaunches_ = false;
+  std::vector<Launch> launches_;
 };
 
 } // namespace lumivane

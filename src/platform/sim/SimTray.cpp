@@ -15,7 +15,21 @@ void SimTray::ShowApplicationIcon() {
 void SimTray::SetVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
+  inShell_ = visible;
   ++(visible ? adds_ : removals_);
+}
+
+bool SimTray::Refresh() {
+  if (!inShell_) return false;
+  ++refreshes_;
+  return true;
+}
+
+void SimTray::OnTaskbarCreated() {
+  if (visible_ && !inShell_) {
+    inShell_ = true;
+    ++adds_;
+  }
 }
 
 } // namespace lumivane

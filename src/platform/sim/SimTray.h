@@ -20,6 +20,12 @@ class SimTray final : public ITray {
   void ShowApplicationIcon() override;
   void SetVisible(bool visible) override;
   bool IsVisible() const override { return visible_; }
+  bool Refresh() override;
+  void OnTaskbarCreated() override;
+  // The shell restarts: its new notification area holds no icon until told.
+  void RestartShell() { inShell_ = false; }
+  bool InShell() const { return inShell_; }
+  int Refreshes() const { return refreshes_; }
 
   const Image& Current() const { return current_; }
   const std::vector<Image>& History() const { return history_; } // every image drawn, in order
@@ -31,6 +37,8 @@ class SimTray final : public ITray {
   Image current_;
   std::vector<Image> history_;
   int adds_ = 0, removals_ = 0;
+  bool inShell_ = false;
+  int refreshes_ = 0;
 };
 
 } // namespace lumivane

@@ -113,6 +113,10 @@ void Win32Host::SetTimerEnabled(bool enabled) {
   }
 }
 
+void Win32Host::HideMainForm() {
+  if (window_) ::ShowWindow(window_, SW_HIDE);
+}
+
 void Win32Host::CloseMainForm() {
   if (window_) ::DestroyWindow(window_);
 }

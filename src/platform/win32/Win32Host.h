@@ -30,6 +30,7 @@ class Win32Host final : public IHost {
   void SetTimerEnabled(bool enabled) override;
   bool TimerEnabled() const override { return timerEnabled_; }
   void CloseMainForm() override;
+  void HideMainForm() override;
   uint32_t RegisterWindowMessage(const std::u16string& name) override;
   void ShowErrorBox(const std::u16string& text) override;
   void AppendLogLine(const std::u16string& line) override;

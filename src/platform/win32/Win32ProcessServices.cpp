@@ -68,15 +68,6 @@ std::u16string Win32ProcessServices::ExecutablePath() {
   }
 }
 
-std::u16string Win32ProcessServices::FolderOf(const std::u16string& path) {
-  size_t slash = path.find_last_of(u"\\/");
-  if (slash == std::u16string::npos) return {};
-  std::u16string folder = path.substr(0, slash);
-  while (!folder.empty() && (folder.back() == u'\\' || folder.back() == u'/'))
-    folder.pop_back();
-  return folder;
-}
-
 bool Win32ProcessServices::LaunchInstance(const std::u16string& path, const std::u16string& folder) {
   if (path.empty() || folder.empty()) return false;
   std::wstring directory = ToWide(folder);

@@ -18,14 +18,9 @@ class Win32ProcessServices final : public IProcessServices {
   uintptr_t FontLoadFromResourceByID(int resourceId, int resType) override;
   void RemoveFont(uintptr_t handle) override;
 
-  // For the restart; not in the port yet. The running executable's full path ("" on failure).
-  static std::u16string ExecutablePath();
-  // path without its last component and without a trailing delimiter.
-  static std::u16string FolderOf(const std::u16string& path);
-  // Starts "\"path\" " with folder + "\" as the working directory, without waiting for it.
-  // False (and nothing started) when a text is empty, folder is no directory (links followed) or
-  // the process cannot be created.
-  static bool LaunchInstance(const std::u16string& path, const std::u16string& folder);
+  std::u16string ExecutablePath() override;
+  bool LaunchInstance(const std::u16string& path, const std::u16string& folder) override;
+  static std::u16string FolderOf(const std::u16string& path) { return lumivane::FolderOf(path); }
 
  private:
   HMODULE module_;

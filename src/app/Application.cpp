@@ -6,8 +6,28 @@
 
 namespace lumivane::app {
 
+namespace {
+
+// The rectangle WM_DPICHANGED suggests. Any process can send the message with any lParam, so the
+// pointer is read without trusting it (a failed read is no fault here) and the rectangle is used
+// only when it is a plausible window on a monitor of this desktop. False: no suggestion.
+bool SuggestedRect(LPARAM lParam, RECT& rect) {
+  if (lParam == 0) return false;
+  SIZE_T read = 0;
+  if (!::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &rect, sizeof rect,
+                           &read) ||
+      read != sizeof rect)
+    return false;
+  constexpr LONG kMaxSide = 32767;
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
+  if (rect.right - rect.left > kMaxSide || rect.bottom - rect.top > kMaxSide) return false;
+  return ::MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+} // namespace
+
 Application::Application(HINSTANCE instance)
-    : host_(instance), mainThread_(host_.Window()), tray_(host_.Window(), instance) {
+    : host_(instance), mainThread_(host_), tray_(host_.Window(), instance) {
   // The locale has to serve before the controller compares or upper-cases a key.
   SetCurrentLocale(&locale_);
   Platform platform;
@@ -77,9 +97,10 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     return false;
   case WM_DPICHANGED: {
     if (c->RunState > 0) c->MenuRebuildRequested = true;
-    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-    ::SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT suggested{};
+    if (SuggestedRect(lParam, suggested))
+      ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     result = 0;
     return true;
   }
@@ -107,6 +128,7 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     return true;
   }
   case win32::kMsgTrayCallback:
+    // lParam is the mouse message; a forged one carries anything and must stay harmless.
     result = 0;
     return true;
   default:

@@ -107,12 +107,62 @@ TEST(Win32Host, TheQuitMessageOutlivesTheWindow) {
     if (msg == WM_DESTROY) ::PostQuitMessage(7);
     return false;
   });
-  ::PostMessageW(host->Window(), kMsgLogLine, 0, reinterpret_cast<LPARAM>(new std::wstring(L"late\r\n")));
+  // A line from another thread waits in the queue, and its message in the thread's queue.
+  std::thread([] { ReportFailure(L"late"); }).join();
+  ASSERT_EQ(host->Work()->Pending(), 1u);
   host->CloseMainForm();
+  EXPECT_EQ(host->Work()->Pending(), 0u);
   host.reset();
   MSG m;
   ASSERT_TRUE(::PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(m.wParam, 7u);
+}
+
+// Any process on the desktop can send these, with any parameters.
+TEST(Win32Host, ForgedMessagesLeaveTheWindowWorking) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  HWND w = host.Window();
+  bool destroyed = false;
+  int ticks = 0;
+  host.SetMessageHandler([&](HWND, UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
+    if (msg == WM_DESTROY) destroyed = true;
+    if (msg == WM_TIMER && wParam == kTimer1Id) ++ticks;
+    return false;
+  });
+  RECT before{};
+  ::GetWindowRect(host.LogEdit(), &before);
+  std::vector<UINT> messages{WM_SIZE, WM_DESTROY, WM_NCDESTROY, kMsgWork, kMsgTrayCallback};
+  for (UINT i = 0; i < 32; ++i) {
+    messages.push_back(WM_APP + i);
+    messages.push_back(WM_USER + i);
+  }
+  const LPARAM bogus[] = {0, 1, static_cast<LPARAM>(0x4141414141LL), static_cast<LPARAM>(-1)};
+  for (UINT msg : messages) {
+    for (LPARAM lParam : bogus) {
+      ::SendMessageW(w, msg, static_cast<WPARAM>(lParam), lParam);
+      ::PostMessageW(w, msg, static_cast<WPARAM>(lParam), lParam);
+    }
+  }
+  host.SetTimerEnabled(true);
+  // Timer1 has no timer procedure: a tick with an lParam is not one of its ticks.
+  ::SendMessageW(w, WM_TIMER, kTimer1Id, static_cast<LPARAM>(0x4141414141LL));
+  EXPECT_EQ(ticks, 0);
+  PumpUntil([] { return false; }, 200);
+  EXPECT_FALSE(destroyed);
+  ASSERT_TRUE(::IsWindow(w));
+  EXPECT_EQ(host.Window(), w);
+  EXPECT_FALSE(host.Work()->Closed());
+  RECT after{};
+  ::GetWindowRect(host.LogEdit(), &after);
+  EXPECT_TRUE(::EqualRect(&before, &after));
+  EXPECT_EQ(LogText(host), L"");
+  std::thread([] { ReportFailure(L"still logged"); }).join();
+  EXPECT_TRUE(PumpUntil([&] { return LogText(host).find(L"ERROR! still logged") != std::wstring::npos; }));
+  EXPECT_TRUE(PumpUntil([&] { return ticks >= 1; }));
+  host.CloseMainForm(); // our own close still ends it
+  EXPECT_TRUE(destroyed);
+  EXPECT_FALSE(::IsWindow(w));
+  EXPECT_TRUE(host.Work()->Closed());
 }
 
 TEST(Win32Host, RegistersWindowMessagesAndReceivesTheTaskbarBroadcast) {

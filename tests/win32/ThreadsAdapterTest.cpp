@@ -7,10 +7,12 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "Win32TestSupport.h"
+#include "platform/win32/Messages.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32MainThread.h"
 #include "platform/win32/Win32ThreadPool.h"
@@ -21,7 +23,7 @@ namespace {
 class Win32ThreadsTest : public ::testing::Test {
  protected:
   Win32Host host{::GetModuleHandleW(nullptr)};
-  Win32MainThread main{host.Window()};
+  Win32MainThread main{host};
   Win32ThreadPool pool;
 };
 
@@ -57,10 +59,12 @@ TEST_F(Win32ThreadsTest, SynchronizeOnTheMainThreadRunsAtOnce) {
   EXPECT_TRUE(ran);
 }
 
-TEST_F(Win32ThreadsTest, SynchronizeHandsTheExceptionBackToTheCaller) {
+TEST_F(Win32ThreadsTest, SynchronizeFromAPoolThreadHandsBackTheResultAndTheException) {
   std::atomic<bool> done{false};
+  int result = 0;
   std::string caught;
-  std::thread worker([&] {
+  pool.Run([&] {
+    main.Synchronize([&] { result = 42; });
     try {
       main.Synchronize([] { throw std::runtime_error("table update failed"); });
     } catch (const std::runtime_error& e) {
@@ -69,8 +73,30 @@ TEST_F(Win32ThreadsTest, SynchronizeHandsTheExceptionBackToTheCaller) {
     done = true;
   });
   ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
-  worker.join();
+  EXPECT_EQ(result, 42);
   EXPECT_EQ(caught, "table update failed");
+}
+
+TEST_F(Win32ThreadsTest, SynchronizeIsServedWhileTheMainThreadIsInAModalLoop) {
+  std::atomic<bool> ran{false}, returned{false};
+  auto findBox = [] {
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && !(box && ::IsWindowVisible(box)); ++i) {
+      box = ::FindWindowW(L"#32770", kAppCaption);
+      if (!box) ::Sleep(10);
+    }
+    return box;
+  };
+  std::thread worker([&] {
+    findBox(); // the call arrives while the box runs its own message loop
+    main.Synchronize([&] { ran = true; });
+    returned = true;
+    if (HWND box = findBox()) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  host.ShowErrorBox(u"modal");
+  worker.join();
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(returned);
 }
 
 TEST_F(Win32ThreadsTest, SynchronizeFailsWhenTheWindowIsGone) {
@@ -116,6 +142,67 @@ TEST_F(Win32ThreadsTest, QueuedCallsThatCanNoLongerRunAreFreed) {
   EXPECT_EQ(token.use_count(), 1);
   main.Queue([token] {}); // no window: dropped at once
   EXPECT_EQ(token.use_count(), 1);
+}
+
+TEST_F(Win32ThreadsTest, ClosingWithASynchronousCallPendingFailsTheCallInsteadOfHanging) {
+  std::atomic<bool> ran{false}, threw{false}, returned{false};
+  std::thread worker([&] {
+    try {
+      main.Synchronize([&] { ran = true; });
+    } catch (const std::runtime_error& e) {
+      threw = std::string(e.what()) == "Synchronize: the main window is gone";
+    }
+    returned = true;
+  });
+  // No message is dispatched here, so the call is certainly still waiting when the window goes.
+  for (int i = 0; i < 1000 && host.Work()->Pending() == 0; ++i)
+    ::Sleep(5);
+  ASSERT_EQ(host.Work()->Pending(), 1u);
+  host.CloseMainForm();
+  for (int i = 0; i < 1000 && !returned; ++i)
+    ::Sleep(5);
+  ASSERT_TRUE(returned) << "the caller still waits for a window that is gone";
+  worker.join();
+  EXPECT_TRUE(threw);
+  EXPECT_FALSE(ran);
+}
+
+TEST_F(Win32ThreadsTest, CallsAndLogLinesFromOneThreadKeepTheirOrder) {
+  std::thread worker([&] {
+    for (int i = 0; i < 50; ++i) {
+      main.Queue([&, i] { host.AppendLogLine(u"call " + std::u16string(1, char16_t(u'A' + i % 26))); });
+      ReportFailure(L"line " + std::wstring(1, wchar_t(L'A' + i % 26)));
+    }
+  });
+  worker.join();
+  ASSERT_TRUE(PumpUntil([&] { return host.Work()->Pending() == 0; }));
+  std::wstring text = LogText(host);
+  size_t at = 0;
+  for (int i = 0; i < 50; ++i) {
+    std::wstring letter(1, wchar_t(L'A' + i % 26));
+    size_t call = text.find(L"call " + letter + L"\r\n", at);
+    ASSERT_NE(call, std::wstring::npos) << i;
+    size_t line = text.find(L"ERROR! line " + letter + L"\r\n", call);
+    ASSERT_NE(line, std::wstring::npos) << i;
+    at = line;
+  }
+}
+
+TEST_F(Win32ThreadsTest, AForgedWorkMessageRunsNothingTwiceAndCarriesNothing) {
+  int runs = 0;
+  std::thread([&] { main.Queue([&] { ++runs; }); }).join();
+  // As another process would: any lParam, sent and posted, before and after the real work ran.
+  const LPARAM bogus[] = {0, 1, static_cast<LPARAM>(0x4141414141LL), static_cast<LPARAM>(-1)};
+  for (LPARAM lParam : bogus) {
+    ::SendMessageW(host.Window(), kMsgWork, static_cast<WPARAM>(lParam), lParam);
+    ::PostMessageW(host.Window(), kMsgWork, static_cast<WPARAM>(lParam), lParam);
+  }
+  EXPECT_EQ(runs, 1);
+  PumpUntil([] { return false; }, 200);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(LogText(host), L"");
+  main.Queue([&] { ++runs; }); // the queue still works
+  ASSERT_TRUE(PumpUntil([&] { return runs == 2; }));
 }
 
 TEST_F(Win32ThreadsTest, AQueuedCallThatThrowsIsLogged) {

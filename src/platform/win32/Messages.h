@@ -5,14 +5,15 @@
 
 namespace lumivane::win32 {
 
-// lParam: a SyncCall* owned by the sender, which waits in SendMessageW.
-constexpr UINT kMsgSynchronize = WM_APP + 1;
-// lParam: a heap std::function<void()>* that the receiver runs and deletes.
-constexpr UINT kMsgQueue = WM_APP + 2;
-// The tray icon's callback message; lParam holds the mouse message.
+// Any process on the desktop can send or post to the main window, so no message here carries a
+// pointer, and a forged one must be harmless.
+
+// "The work queue has work" (WorkQueue): queued calls, log lines and synchronous calls from other
+// threads wait in the queue, not in the message. wParam and lParam are 0 and never read.
+constexpr UINT kMsgWork = WM_APP + 1;
+// The tray icon's callback message; lParam holds the mouse message. Only compared, never
+// dereferenced: a forged one carries any value.
 constexpr UINT kMsgTrayCallback = WM_APP + 3;
-// lParam: a heap std::wstring* with one log line from another thread; the receiver deletes it.
-constexpr UINT kMsgLogLine = WM_APP + 4;
 
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 100;

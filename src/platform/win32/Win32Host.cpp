@@ -1,23 +1,47 @@
 #include "platform/win32/Win32Host.h"
 
-#include <atomic>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Locale.h"
-#include "platform/win32/Win32MainThread.h"
 
 namespace lumivane::win32 {
 
 namespace {
 
-std::atomic<Win32Host*> liveHost{nullptr};
-// Read by other threads, which must not touch the host itself: it may be going away on its own.
-std::atomic<HWND> liveWindow{nullptr};
+// The host whose log takes reported failures. Other threads must not touch the host itself (it
+// may be going away on its own); they hand their line to its work queue.
+struct LiveHost {
+  Win32Host* host = nullptr;
+  HWND window = nullptr;
+  std::shared_ptr<WorkQueue> work;
+};
+
+// The host whose window this thread is creating, until its WM_NCCREATE.
+thread_local Win32Host* creatingHost = nullptr;
+
+// Never destroyed: a pool thread may still report a failure while the process exits.
+std::mutex& LiveMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+LiveHost& Live() {
+  static auto* live = new LiveHost;
+  return *live;
+}
+
+void ForgetLiveHost(const Win32Host* host) {
+  std::shared_ptr<WorkQueue> work;
+  std::lock_guard<std::mutex> lock(LiveMutex());
+  if (Live().host != host) return;
+  work.swap(Live().work); // released after the lock
+  Live() = LiveHost{};
+}
 
 // The edit control needs CR LF; portable text may break lines with LF alone.
 std::wstring ForEdit(const std::u16string& line) {
@@ -56,28 +80,35 @@ Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
   if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw std::runtime_error("RegisterClassExW failed");
 
+  creatingHost = this;
   ::CreateWindowExW(0, kMainWindowClass, kAppCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640,
-                    480, nullptr, nullptr, instance_, this);
+                    480, nullptr, nullptr, instance_, nullptr);
+  creatingHost = nullptr;
   if (!window_) throw std::runtime_error("CreateWindowExW failed for the main window");
   threadId_ = ::GetCurrentThreadId();
+  work_ = std::make_shared<WorkQueue>(window_);
   try {
     CreateLogEdit();
   } catch (...) {
-    ::DestroyWindow(window_);
+    Destroy();
     throw;
   }
-  liveHost.store(this);
-  liveWindow.store(window_);
+  std::lock_guard<std::mutex> lock(LiveMutex());
+  Live() = LiveHost{this, window_, work_};
 }
 
 Win32Host::~Win32Host() {
-  Win32Host* self = this;
-  liveHost.compare_exchange_strong(self, nullptr);
-  HWND window = window_;
-  if (window) liveWindow.compare_exchange_strong(window, nullptr);
+  ForgetLiveHost(this);
   // Whoever installed the handler may already be gone.
   handler_ = nullptr;
-  if (window_) ::DestroyWindow(window_);
+  Destroy();
+  work_->Close();
+}
+
+void Win32Host::Destroy() {
+  if (!window_) return;
+  destroying_ = true;
+  ::DestroyWindow(window_);
 }
 
 void Win32Host::CreateLogEdit() {
@@ -118,7 +149,7 @@ void Win32Host::HideMainForm() {
 }
 
 void Win32Host::CloseMainForm() {
-  if (window_) ::DestroyWindow(window_);
+  Destroy();
 }
 
 uint32_t Win32Host::RegisterWindowMessage(const std::u16string& name) {
@@ -152,10 +183,12 @@ void Win32Host::UninitializeCom() {
 
 LRESULT CALLBACK Win32Host::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   try {
-    if (msg == WM_NCCREATE) {
-      auto* host = static_cast<Win32Host*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-      host->window_ = window;
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(host));
+    // The host comes from this thread's CreateWindowExW, not from lParam: another process can
+    // send WM_NCCREATE with a create structure of its own.
+    if (msg == WM_NCCREATE && creatingHost && !::GetWindowLongPtrW(window, GWLP_USERDATA)) {
+      creatingHost->window_ = window;
+      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creatingHost));
+      creatingHost = nullptr;
     }
     auto* host = reinterpret_cast<Win32Host*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (host) return host->HandleMessage(msg, wParam, lParam);
@@ -168,38 +201,44 @@ LRESULT CALLBACK Win32Host::WindowProc(HWND window, UINT msg, WPARAM wParam, LPA
 LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND window = window_;
   LRESULT result = 0;
-  if (Win32MainThread::HandleMessage(msg, wParam, lParam, result)) return result;
   switch (msg) {
-  case kMsgLogLine: {
-    std::unique_ptr<std::wstring> line(reinterpret_cast<std::wstring*>(lParam));
-    Append(*line);
+  case kMsgWork:
+    // Carries nothing; a forged one drains what is queued, or nothing.
+    if (std::shared_ptr<WorkQueue> work = work_) work->Drain();
     return 0;
-  }
-  case WM_SIZE:
-    if (log_) ::MoveWindow(log_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+  case WM_SIZE: {
+    // The size comes from the window itself, not from a message anyone could have sent.
+    RECT rc{};
+    if (log_ && ::GetClientRect(window, &rc)) ::MoveWindow(log_, 0, 0, rc.right, rc.bottom, TRUE);
     break;
+  }
   case WM_TIMER:
+    if (wParam != kTimer1Id) break;
     // KillTimer leaves already posted ticks in the queue; a disabled timer must not run a pass.
-    if (wParam == kTimer1Id && !timerEnabled_) return 0;
+    // Timer1 has no timer procedure, so a tick with an lParam was forged.
+    if (!timerEnabled_ || lParam != 0) return 0;
+    // Work whose message was lost still runs.
+    if (std::shared_ptr<WorkQueue> work = work_) work->Drain();
+    if (!window_) return 0;
+    break;
+  case WM_CLOSE:
+    if (handler_ && handler_(window, msg, wParam, lParam, result)) return result;
+    Destroy();
+    return 0;
+  case WM_DESTROY:
+    // Only our own DestroyWindow ends the window; another process can send these messages too.
+    if (!destroying_) return 0;
     break;
   case WM_NCDESTROY: {
+    if (!destroying_) return 0;
     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    HWND live = window;
-    liveWindow.compare_exchange_strong(live, nullptr);
+    ForgetLiveHost(this);
     MessageHandler handler = handler_;
     window_ = nullptr;
     log_ = nullptr;
     timerEnabled_ = false;
-    Win32MainThread::DiscardPending(window);
-    MSG m;
-    while (::PeekMessageW(&m, window, kMsgLogLine, kMsgLogLine, PM_REMOVE)) {
-      // PeekMessage hands out WM_QUIT whatever the filter; the message loop still needs it.
-      if (m.message == WM_QUIT) {
-        ::PostQuitMessage(static_cast<int>(m.wParam));
-        break;
-      }
-      if (m.message == kMsgLogLine) delete reinterpret_cast<std::wstring*>(m.lParam);
-    }
+    // Pending work is freed, waiting callers are told the window is gone; WM_QUIT stays queued.
+    work_->Close();
     if (handler && handler(window, msg, wParam, lParam, result)) return result;
     return ::DefWindowProcW(window, msg, wParam, lParam);
   }
@@ -214,20 +253,20 @@ void ReportFailure(const std::wstring& text) noexcept {
   try {
     std::u16string time = Win32Locale().FormatLongTime(Win32Clock().Now());
     std::wstring line = L"[" + ToWide(time) + L"] ERROR! " + text + L"\r\n";
-    HWND window = liveWindow.load();
+    LiveHost live;
+    {
+      std::lock_guard<std::mutex> lock(LiveMutex());
+      live = Live();
+    }
+    std::u16string entry = FromWide(line.substr(0, line.size() - 2));
     // Only the window's own thread ends the host, so there it is safe to use.
-    Win32Host* host = liveHost.load();
-    if (window && host && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
-      host->AppendLogLine(FromWide(line.substr(0, line.size() - 2)));
+    if (live.host && ::GetWindowThreadProcessId(live.window, nullptr) == ::GetCurrentThreadId()) {
+      live.host->AppendLogLine(entry);
       return;
     }
-    if (window) {
-      auto owned = std::make_unique<std::wstring>(line);
-      if (::PostMessageW(window, kMsgLogLine, 0, reinterpret_cast<LPARAM>(owned.get()))) {
-        owned.release();
-        return;
-      }
-    }
+    // Runs in the host's own window procedure, so the host is still there.
+    Win32Host* host = live.host;
+    if (live.work && live.work->Post([host, entry] { host->AppendLogLine(entry); })) return;
     ::OutputDebugStringW(line.c_str());
   } catch (...) {
     ::OutputDebugStringW(L"Lumivane: a failure could not be logged\r\n");

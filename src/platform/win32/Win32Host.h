@@ -2,15 +2,17 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "platform/Host.h"
 #include "platform/win32/UniqueHandles.h"
+#include "platform/win32/WorkQueue.h"
 
 namespace lumivane::win32 {
 
 // The hidden top-level main window (the future settings window) with the debug log in a
 // read-only multi-line edit. Top-level rather than message-only, so that it receives the shell's
-// "TaskbarCreated" broadcast.
+// "TaskbarCreated" broadcast. Other threads reach it only through its work queue.
 class Win32Host final : public IHost {
  public:
   // Return true when the message was handled; result is then the window procedure's answer.
@@ -24,6 +26,8 @@ class Win32Host final : public IHost {
 
   HWND Window() const { return window_; }
   HWND LogEdit() const { return log_; }
+  // Drained on kMsgWork and on every Timer1 tick; closed when the window goes.
+  const std::shared_ptr<WorkQueue>& Work() const { return work_; }
   // Sees every message after the host's own; WM_TIMER of Timer1 only while the timer is enabled.
   void SetMessageHandler(MessageHandler handler) { handler_ = std::move(handler); }
 
@@ -42,15 +46,19 @@ class Win32Host final : public IHost {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void CreateLogEdit();
   void Append(const std::wstring& line);
+  void Destroy();
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
   HWND log_ = nullptr;
   DWORD threadId_ = 0;
   bool timerEnabled_ = false;
+  // Set by our own DestroyWindow: a WM_DESTROY or WM_NCDESTROY without it was forged.
+  bool destroying_ = false;
   int comInits_ = 0;
   UniqueGdiObj font_;
   MessageHandler handler_;
+  std::shared_ptr<WorkQueue> work_;
 };
 
 // A window's device context (GetDC) for as long as it lives; null window = the screen.

@@ -69,10 +69,9 @@ int Application::Run() {
 bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   TController* c = controller_.get();
   if (!c) return false;
+  // The window only translates messages; every decision is the controller's.
   if (c->FTaskMsg != 0 && msg == c->FTaskMsg) {
-    // A restarted shell has a new notification area that knows nothing of the icon.
-    tray_.OnTaskbarCreated();
-    tray_.Refresh();
+    c->TaskbarCreated();
     result = 1;
     return true;
   }
@@ -83,18 +82,20 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     result = 0;
     return true;
   case WM_QUERYENDSESSION:
-    // The end of the session also ends a pending restart, so no new copy starts. The program
-    // consents and leaves through its own exit path at the next timer pass.
-    c->RunState = 0;
-    result = TRUE;
+    result = c->WMQueryEndSession() ? TRUE : FALSE;
     return true;
   case WM_ENDSESSION:
-    if (wParam) c->RunState = 0;
+    c->WMEndSession();
     result = 0;
     return true;
   case WM_DISPLAYCHANGE:
-    if (c->RunState > 0) c->RescanRequested = true;
+    c->WMDisplayChange();
     return false;
+  case WM_POWERBROADCAST:
+    if (wParam == PBT_APMSUSPEND) c->PowerSuspend();
+    if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) c->PowerResume();
+    result = TRUE;
+    return true;
   case WM_DPICHANGED: {
     if (c->RunState > 0) c->MenuRebuildRequested = true;
     RECT suggested{};
@@ -105,21 +106,15 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     return true;
   }
   case WM_CLOSE:
-    // The user closing the settings window only hides it while the program runs.
-    if (c->RunState > 0) {
-      ::ShowWindow(window, SW_HIDE);
-      result = 0;
-      return true;
-    }
-    // A job still writes the monitors and reports into the device table that the close handler
-    // frees; the timer closes the window once it has ended.
-    if (c->WorkerBusy) {
+    // Running: the settings window only hides. A job still running: the timer closes later.
+    if (!c->FormClose()) {
       result = 0;
       return true;
     }
     return false;
   case WM_DESTROY: {
-    // The message loop has to end even when the close handler fails.
+    // The message loop has to end even when the close handler fails. The timer's close comes
+    // here directly; FormClose releases only once.
     struct QuitAfterwards {
       ~QuitAfterwards() { ::PostQuitMessage(0); }
     } quit;

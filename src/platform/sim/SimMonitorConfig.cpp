@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/DisplayConfig.h"
+
 namespace lumivane {
 
 size_t SimMonitorConfig::AddPhysical(MonitorHandle desktop, const SimPhysicalMonitor& monitor) {
@@ -76,7 +78,16 @@ SimMonitorConfig::Entry* SimMonitorConfig::Reach(PhysicalMonitorHandle handle) {
   return &entry;
 }
 
+bool SimMonitorConfig::IsDesktop(MonitorHandle monitor) {
+  if (!desktops_) return true;
+  const auto listed = desktops_->EnumDisplayMonitors();
+  if (std::find(listed.begin(), listed.end(), monitor) != listed.end()) return true;
+  SimSystemErrors::SetLastError(SimSystemErrors::kInvalidHandle);
+  return false;
+}
+
 bool SimMonitorConfig::GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32_t& count) {
+  if (!IsDesktop(monitor)) return false;
   std::lock_guard lock(mutex_);
   if (const auto f = countFailures_.find(monitor); f != countFailures_.end()) {
     SimSystemErrors::SetLastError(f->second);
@@ -89,6 +100,7 @@ bool SimMonitorConfig::GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32
 
 bool SimMonitorConfig::GetPhysicalMonitors(MonitorHandle monitor, uint32_t count,
                                            std::vector<PhysicalMonitorHandle>& handles) {
+  if (!IsDesktop(monitor)) return false;
   std::lock_guard lock(mutex_);
   if (const auto f = physicalFailures_.find(monitor); f != physicalFailures_.end()) {
     SimSystemErrors::SetLastError(f->second);

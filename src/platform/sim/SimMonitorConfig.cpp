@@ -110,7 +110,7 @@ bool SimMonitorConfig::GetPhysicalMonitors(MonitorHandle monitor, uint32_t count
   for (size_t i = 0; i < monitors_.size(); ++i)
     if (monitors_[i].desktop == monitor) ids.push_back(i);
   if (count != ids.size()) {
-    SimSystemErrors::SetLastError(SimSystemErrors::kInvalidHandle);
+    SimSystemErrors::SetLastError(SimSystemErrors::kInvalidParameter);
     return false;
   }
   handles.assign(count, 0);
@@ -143,7 +143,7 @@ bool SimMonitorConfig::SetMonitorBrightness(PhysicalMonitorHandle handle, uint32
   if (!e) return false;
   if (e->state.failEveryWrite || value < e->state.minimum || value > e->state.maximum) {
     SimSystemErrors::SetLastError(e->state.failEveryWrite ? e->state.errorCode
-                                                          : SimSystemErrors::kGenFailure);
+                                                          : SimSystemErrors::kInvalidParameter);
     return false;
   }
   e->state.current = value;

@@ -33,6 +33,8 @@ std::u16string SimSystemErrors::MessageText(uint32_t code) const {
     return u"The handle is invalid.";
   case kGenFailure:
     return u"A device attached to the system is not functioning.";
+  case kInvalidParameter:
+    return u"The parameter is incorrect.";
   case kNotSupported:
     return u"The request is not supported.";
   case kCallNotImplemented:

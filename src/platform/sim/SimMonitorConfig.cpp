@@ -177,6 +177,11 @@ bool SimMonitorConfig::CapabilitiesRequestAndCapabilitiesReply(PhysicalMonitorHa
     SimSystemErrors::SetLastError(e->state.errorCode);
     return false;
   }
+  // A buffer without room for the whole reply and its zero gets nothing, not a cut-off string.
+  if (length == 0 || length < e->state.capabilities.size() + 1) {
+    SimSystemErrors::SetLastError(SimSystemErrors::kInvalidParameter);
+    return false;
+  }
   bytes.assign(length, '\0');
   std::copy_n(e->state.capabilities.begin(), std::min<size_t>(length, e->state.capabilities.size()),
               bytes.begin());

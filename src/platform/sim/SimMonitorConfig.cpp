@@ -72,7 +72,7 @@ SimMonitorConfig::Entry* SimMonitorConfig::Reach(PhysicalMonitorHandle handle) {
   }
   Entry& entry = monitors_[it->second];
   if (entry.state.unplugged) {
-    SimSystemErrors::SetLastError(entry.state.errorCode);
+    SimSystemErrors::SetLastError(SimSystemErrors::kMonitorNoLongerExists);
     return nullptr;
   }
   return &entry;
@@ -93,8 +93,9 @@ bool SimMonitorConfig::GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32
     SimSystemErrors::SetLastError(f->second);
     return false;
   }
-  count = static_cast<uint32_t>(std::count_if(monitors_.begin(), monitors_.end(),
-                                              [&](const Entry& e) { return e.desktop == monitor; }));
+  count = static_cast<uint32_t>(std::count_if(monitors_.begin(), monitors_.end(), [&](const Entry& e) {
+    return e.desktop == monitor && !e.state.unplugged;
+  }));
   return true;
 }
 
@@ -108,7 +109,7 @@ bool SimMonitorConfig::GetPhysicalMonitors(MonitorHandle monitor, uint32_t count
   }
   std::vector<size_t> ids;
   for (size_t i = 0; i < monitors_.size(); ++i)
-    if (monitors_[i].desktop == monitor) ids.push_back(i);
+    if (monitors_[i].desktop == monitor && !monitors_[i].state.unplugged) ids.push_back(i);
   if (count != ids.size()) {
     SimSystemErrors::SetLastError(SimSystemErrors::kInvalidParameter);
     return false;

@@ -28,7 +28,8 @@ struct SimPhysicalMonitor {
   bool failEveryWrite = false;
   bool failCapsLength = false;
   bool failCapsReply = false;
-  bool unplugged = false; // every call on its handles fails
+  // No longer listed; calls on its handles fail with ERROR_GRAPHICS_MONITOR_NO_LONGER_EXISTS.
+  bool unplugged = false;
   uint32_t errorCode = SimSystemErrors::kI2cError;
 };
 

@@ -16,7 +16,8 @@ class SimSystemErrors final : public ISystemErrors {
   static constexpr uint32_t kCallNotImplemented = 120; // ERROR_CALL_NOT_IMPLEMENTED
   static constexpr uint32_t kServiceDoesNotExist = 1060;
   static constexpr uint32_t kAccessDenied = 5;
-  static constexpr uint32_t kI2cError = 0xC0262582; // ERROR_GRAPHICS_I2C_ERROR_TRANSMITTING_DATA
+  static constexpr uint32_t kI2cError = 0xC0262582;              // ERROR_GRAPHICS_I2C_ERROR_TRANSMITTING_DATA
+  static constexpr uint32_t kMonitorNoLongerExists = 0xC026258D; // ERROR_GRAPHICS_MONITOR_NO_LONGER_EXISTS
 
   static void SetLastError(uint32_t code);
   uint32_t LastError() const override;

@@ -1,0 +1,38 @@
+// The WMI contract against the system's WMI. root\WMI under Wine has no monitor classes, so the
+// object cases use the SMBIOS table class, which Windows and Wine both have there.
+#include "contract/WmiContract.h"
+
+#include <windows.h>
+
+#include "platform/win32/UniqueHandles.h"
+#include "platform/win32/Win32Wmi.h"
+
+namespace lumivane::contract {
+namespace {
+
+bool UnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+class Win32WmiBackend {
+ public:
+  IWmi& Wmi() { return wmi_; }
+  bool RefusesUnknownClasses() const { return !UnderWine(); }
+  std::u16string ObjectClass() const { return u"MSSMBios_RawSMBiosTables"; }
+  std::vector<std::pair<std::u16string, WmiValue::Kind>> Properties() const {
+    return {{u"InstanceName", WmiValue::Kind::Text},
+            {u"Active", WmiValue::Kind::Integer},
+            {u"SMBiosData", WmiValue::Kind::Array},
+            {u"Size", WmiValue::Kind::Integer}};
+  }
+
+ private:
+  win32::ScopedCoInitialize com_;
+  win32::Win32Wmi wmi_;
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WmiContract, Win32WmiBackend);
+
+} // namespace
+} // namespace lumivane::contract

@@ -4,8 +4,8 @@
 //
 //   IWmi& Wmi();                       // ready to connect (COM initialised where it needs it)
 //   bool RefusesUnknownClasses();      // Windows: WBEM_E_INVALID_CLASS; Wine: an empty set
-//   std::u16string ObjectClass();      // a class of root\WMI with an instance, Active=True
-//   std::vector<std::pair<std::u16string, WmiValue::Kind>> Properties(); // of ObjectClass
+//   std::u16string ObjectQuery();      // finds an object in root\WMI
+//   std::vector<std::pair<std::u16string, WmiValue::Kind>> Properties(); // of that object
 #include <gtest/gtest.h>
 
 #include <string>
@@ -85,7 +85,7 @@ TYPED_TEST_P(WmiContract, AnUnknownClassIsRefusedWhereTheSystemKnowsItsClasses) 
 // Integers (booleans as 1 or 0), texts, and arrays of integers with their one dimension.
 TYPED_TEST_P(WmiContract, ObjectsCarryTheirPropertiesAsTheirKinds) {
   auto services = this->Connect();
-  auto objects = services->ExecQuery(ActiveQuery(this->backend_.ObjectClass()));
+  auto objects = services->ExecQuery(this->backend_.ObjectQuery());
   auto object = objects->Next();
   ASSERT_NE(object, nullptr);
   for (const auto& [name, kind] : this->backend_.Properties()) {
@@ -108,7 +108,7 @@ TYPED_TEST_P(WmiContract, ObjectsCarryTheirPropertiesAsTheirKinds) {
 // fails rather than answering a result.
 TYPED_TEST_P(WmiContract, AMethodTheObjectDoesNotHaveFails) {
   auto services = this->Connect();
-  auto object = services->ExecQuery(ActiveQuery(this->backend_.ObjectClass()))->Next();
+  auto object = services->ExecQuery(this->backend_.ObjectQuery())->Next();
   ASSERT_NE(object, nullptr);
   this->ExpectWmiError("WmiSetBrightness", [&] {
     object->CallMethod(u"WmiSetBrightness", {{u"Timeout", 1}, {u"Brightness", 50}});

@@ -15,7 +15,7 @@ class SimWmiBackend {
 
   IWmi& Wmi() { return wmi_; }
   bool RefusesUnknownClasses() const { return true; }
-  std::u16string ObjectClass() const { return u"WmiMonitorID"; }
+  std::u16string ObjectQuery() const { return ActiveQuery(u"WmiMonitorID"); }
   std::vector<std::pair<std::u16string, WmiValue::Kind>> Properties() const {
     return {{u"InstanceName", WmiValue::Kind::Text},
             {u"Active", WmiValue::Kind::Integer},

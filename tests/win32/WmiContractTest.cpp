@@ -19,12 +19,13 @@ class Win32WmiBackend {
  public:
   IWmi& Wmi() { return wmi_; }
   bool RefusesUnknownClasses() const { return !UnderWine(); }
-  std::u16string ObjectClass() const { return u"MSSMBios_RawSMBiosTables"; }
+  // Wine's SMBIOS class has no Active property to filter on.
+  std::u16string ObjectQuery() const { return u"SELECT * FROM MSSMBios_RawSMBiosTables"; }
+  // Wine's SMBIOS object carries nothing but SMBiosData, and that is null where Wine cannot read
+  // the machine's table (as in a container). The system properties every object has give the text
+  // and the integer; WMI arrays are read against Wine's root\cimv2 in WmiAdapterTest.
   std::vector<std::pair<std::u16string, WmiValue::Kind>> Properties() const {
-    return {{u"InstanceName", WmiValue::Kind::Text},
-            {u"Active", WmiValue::Kind::Integer},
-            {u"SMBiosData", WmiValue::Kind::Array},
-            {u"Size", WmiValue::Kind::Integer}};
+    return {{u"__CLASS", WmiValue::Kind::Text}, {u"__GENUS", WmiValue::Kind::Integer}};
   }
 
  private:

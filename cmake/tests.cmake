@@ -35,10 +35,16 @@ endfunction()
 
 if(WIN32)
   lumivane_test_suite(lumivane_win32_tests win32 lumivane_win32 lumivane_sim)
+  # The monitor configuration contract runs against the DDC/CI simulator.
+  if(TARGET lumivane_win32_tests AND TARGET ddcsim)
+    add_dependencies(lumivane_win32_tests ddcsim)
+  endif()
 else()
   lumivane_test_suite(lumivane_assoc_tests assoc lumivane_assoc lumivane_sim)
   lumivane_test_suite(lumivane_devices_tests devices lumivane_devices lumivane_sim)
   lumivane_test_suite(lumivane_controller_tests controller lumivane_core lumivane_sim)
+  # The ports' contracts against the simulated adapters; tests/win32 runs them against Windows.
+  lumivane_test_suite(lumivane_contract_tests contract lumivane_core lumivane_sim)
 endif()
 
 # The include rule: the real tree passes; a port that includes the controller, and portable code

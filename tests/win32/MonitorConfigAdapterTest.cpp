@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "DdcSimulator.h"
 #include "platform/win32/Win32DisplayConfig.h"
 #include "platform/win32/Win32MonitorConfig.h"
 
@@ -21,31 +22,12 @@ namespace {
 
 constexpr DWORD kMonitorNoLongerExists = 0xC026258D;
 
-std::wstring ExeFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring p(path, n);
-  return p.substr(0, p.find_last_of(L"\\/") + 1);
-}
-
 // The test data path is a Unix path; Wine's Z: drive is the Unix root.
 std::wstring TestDataPath(const std::string& name) {
   std::string path = std::string(LUMIVANE_TEST_DATA) + "/" + name;
   if (!path.empty() && path[0] == '/') path = "Z:" + path;
   std::replace(path.begin(), path.end(), '/', '\\');
   return std::wstring(path.begin(), path.end());
-}
-
-std::string ReadAll(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteAll(const std::wstring& path, const std::string& text) {
-  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-  out << text;
 }
 
 MonitorHandle FirstDesktopMonitor() {

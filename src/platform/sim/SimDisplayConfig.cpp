@@ -61,7 +61,7 @@ bool SimDisplayConfig::GetMonitorDeviceName(MonitorHandle monitor, std::u16strin
   ++infoCalls_;
   Desktop* d = Find(monitor);
   if (!d || d->infoError) {
-    SimSystemErrors::SetLastError(d ? d->infoError : SimSystemErrors::kInvalidHandle);
+    SimSystemErrors::SetLastError(d ? d->infoError : SimSystemErrors::kInvalidMonitorHandle);
     return false;
   }
   deviceName = d->deviceName;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/DisplayConfig.h"
+
 namespace lumivane {
 
 size_t SimMonitorConfig::AddPhysical(MonitorHandle desktop, const SimPhysicalMonitor& monitor) {
@@ -70,25 +72,36 @@ SimMonitorConfig::Entry* SimMonitorConfig::Reach(PhysicalMonitorHandle handle) {
   }
   Entry& entry = monitors_[it->second];
   if (entry.state.unplugged) {
-    SimSystemErrors::SetLastError(entry.state.errorCode);
+    SimSystemErrors::SetLastError(SimSystemErrors::kMonitorNoLongerExists);
     return nullptr;
   }
   return &entry;
 }
 
+bool SimMonitorConfig::IsDesktop(MonitorHandle monitor) {
+  if (!desktops_) return true;
+  const auto listed = desktops_->EnumDisplayMonitors();
+  if (std::find(listed.begin(), listed.end(), monitor) != listed.end()) return true;
+  SimSystemErrors::SetLastError(SimSystemErrors::kInvalidHandle);
+  return false;
+}
+
 bool SimMonitorConfig::GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32_t& count) {
+  if (!IsDesktop(monitor)) return false;
   std::lock_guard lock(mutex_);
   if (const auto f = countFailures_.find(monitor); f != countFailures_.end()) {
     SimSystemErrors::SetLastError(f->second);
     return false;
   }
-  count = static_cast<uint32_t>(std::count_if(monitors_.begin(), monitors_.end(),
-                                              [&](const Entry& e) { return e.desktop == monitor; }));
+  count = static_cast<uint32_t>(std::count_if(monitors_.begin(), monitors_.end(), [&](const Entry& e) {
+    return e.desktop == monitor && !e.state.unplugged;
+  }));
   return true;
 }
 
 bool SimMonitorConfig::GetPhysicalMonitors(MonitorHandle monitor, uint32_t count,
                                            std::vector<PhysicalMonitorHandle>& handles) {
+  if (!IsDesktop(monitor)) return false;
   std::lock_guard lock(mutex_);
   if (const auto f = physicalFailures_.find(monitor); f != physicalFailures_.end()) {
     SimSystemErrors::SetLastError(f->second);
@@ -96,9 +109,9 @@ bool SimMonitorConfig::GetPhysicalMonitors(MonitorHandle monitor, uint32_t count
   }
   std::vector<size_t> ids;
   for (size_t i = 0; i < monitors_.size(); ++i)
-    if (monitors_[i].desktop == monitor) ids.push_back(i);
+    if (monitors_[i].desktop == monitor && !monitors_[i].state.unplugged) ids.push_back(i);
   if (count != ids.size()) {
-    SimSystemErrors::SetLastError(SimSystemErrors::kInvalidHandle);
+    SimSystemErrors::SetLastError(SimSystemErrors::kInvalidParameter);
     return false;
   }
   handles.assign(count, 0);
@@ -131,7 +144,7 @@ bool SimMonitorConfig::SetMonitorBrightness(PhysicalMonitorHandle handle, uint32
   if (!e) return false;
   if (e->state.failEveryWrite || value < e->state.minimum || value > e->state.maximum) {
     SimSystemErrors::SetLastError(e->state.failEveryWrite ? e->state.errorCode
-                                                          : SimSystemErrors::kGenFailure);
+                                                          : SimSystemErrors::kInvalidParameter);
     return false;
   }
   e->state.current = value;
@@ -163,6 +176,11 @@ bool SimMonitorConfig::CapabilitiesRequestAndCapabilitiesReply(PhysicalMonitorHa
   if (!e) return false;
   if (e->state.failCapsReply) {
     SimSystemErrors::SetLastError(e->state.errorCode);
+    return false;
+  }
+  // A buffer without room for the whole reply and its zero gets nothing, not a cut-off string.
+  if (length == 0 || length < e->state.capabilities.size() + 1) {
+    SimSystemErrors::SetLastError(SimSystemErrors::kInvalidParameter);
     return false;
   }
   bytes.assign(length, '\0');

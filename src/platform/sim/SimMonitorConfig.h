@@ -18,6 +18,8 @@
 
 namespace lumivane {
 
+class IDisplayConfig;
+
 struct SimPhysicalMonitor {
   uint32_t minimum = 0, current = 50, maximum = 100;
   std::string capabilities;   // ANSI bytes; empty: GetCapabilitiesStringLength gives 0
@@ -26,7 +28,8 @@ struct SimPhysicalMonitor {
   bool failEveryWrite = false;
   bool failCapsLength = false;
   bool failCapsReply = false;
-  bool unplugged = false; // every call on its handles fails
+  // No longer listed; calls on its handles fail with ERROR_GRAPHICS_MONITOR_NO_LONGER_EXISTS.
+  bool unplugged = false;
   uint32_t errorCode = SimSystemErrors::kI2cError;
 };
 
@@ -46,6 +49,10 @@ class SimMonitorConfig final : public IMonitorConfig {
   void SetLatencyMs(uint32_t ms) { latencyMs_ = ms; }           // each DDC/CI call, through the clock
   void FailCount(MonitorHandle desktop, uint32_t errorCode);    // GetNumberOfPhysicalMonitors
   void FailPhysical(MonitorHandle desktop, uint32_t errorCode); // GetPhysicalMonitors
+  // The desktop monitors are those the display configuration lists; any other monitor handle is
+  // refused with ERROR_INVALID_HANDLE, as the platform does. Without it every handle is a desktop
+  // monitor.
+  void UseDesktopsOf(IDisplayConfig* displays) { desktops_ = displays; }
 
   SimPhysicalMonitor State(size_t monitor) const;
   void Update(size_t monitor, const SimPhysicalMonitor& state);
@@ -73,9 +80,12 @@ class SimMonitorConfig final : public IMonitorConfig {
   };
   // The monitor behind a live handle, or null with the last error set.
   Entry* Reach(PhysicalMonitorHandle handle);
+  // False with the last error set when monitor is no desktop monitor (call without the lock).
+  bool IsDesktop(MonitorHandle monitor);
   void Latency();
 
   IClock* clock_;
+  IDisplayConfig* desktops_ = nullptr;
   uint32_t latencyMs_ = 0;
   mutable std::mutex mutex_;
   std::vector<Entry> monitors_;

@@ -33,12 +33,16 @@ std::u16string SimSystemErrors::MessageText(uint32_t code) const {
     return u"The handle is invalid.";
   case kGenFailure:
     return u"A device attached to the system is not functioning.";
+  case kInvalidParameter:
+    return u"The parameter is incorrect.";
   case kNotSupported:
     return u"The request is not supported.";
   case kCallNotImplemented:
     return u"This function is not supported on this system.";
   case kServiceDoesNotExist:
     return u"The specified service does not exist as an installed service.";
+  case kInvalidMonitorHandle:
+    return u"Invalid monitor handle.";
   case kI2cError:
     return u"An error occurred while transmitting data to the device on the I2C bus.";
   default: {

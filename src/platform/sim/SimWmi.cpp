@@ -81,7 +81,7 @@ class SimWmiServices final : public IWmiServices {
     static const std::u16string prefix = u"SELECT * FROM ", suffix = u" WHERE Active=True";
     if (query.size() <= prefix.size() + suffix.size() || query.compare(0, prefix.size(), prefix) != 0 ||
         query.compare(query.size() - suffix.size(), suffix.size(), suffix) != 0)
-      throw WmiError(u"Invalid query ");
+      throw WmiError(u"Invalid query");
     const std::u16string className =
         query.substr(prefix.size(), query.size() - prefix.size() - suffix.size());
     std::vector<size_t> found;
@@ -96,7 +96,7 @@ class SimWmiServices final : public IWmiServices {
         for (int k = 0; k < m.methods; ++k)
           found.push_back(i);
       } else {
-        throw WmiError(u"Invalid class ");
+        throw WmiError(u"Invalid class");
       }
     }
     return std::make_unique<SimWmiObjectSet>(wmi_, std::move(found), className);
@@ -156,7 +156,7 @@ void SimWmi::Step(Stage stage) {
 std::unique_ptr<IWmiServices> SimWmi::Connect(const std::u16string& nameSpace) {
   std::lock_guard lock(mutex_);
   Step(Stage::Connect);
-  if (nameSpace != u"root\\WMI") throw WmiError(u"Invalid namespace ");
+  if (nameSpace != u"root\\WMI") throw WmiError(u"Invalid namespace");
   return std::make_unique<SimWmiServices>(*this);
 }
 
@@ -175,7 +175,7 @@ WmiValue SimWmi::Property(size_t monitor, const std::u16string& className, const
     if (property == u"CurrentBrightness") return WmiValue::Int(m.currentBrightness);
     if (property == u"Level") return m.level;
   }
-  throw WmiError(u"Not found ");
+  throw WmiError(u"Not found");
 }
 
 int64_t SimWmi::Call(size_t monitor, const std::u16string& className, const std::u16string& method,
@@ -185,9 +185,9 @@ int64_t SimWmi::Call(size_t monitor, const std::u16string& className, const std:
   // As on the platform: only the methods class has WmiSetBrightness, and an in-parameter it
   // does not declare cannot be put.
   if (className != u"WmiMonitorBrightnessMethods" || method != u"WmiSetBrightness")
-    throw WmiError(u"Method not found ");
+    throw WmiError(u"Method not found");
   for (const auto& [name, value] : args)
-    if (name != u"Timeout" && name != u"Brightness") throw WmiError(u"Not found ");
+    if (name != u"Timeout" && name != u"Brightness") throw WmiError(u"Not found");
   calls_.push_back({monitor, method, args, std::this_thread::get_id()});
   SimWmiMonitor& m = monitors_.at(monitor);
   if (m.setResult == 0)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -27,6 +28,8 @@ struct SimPhysicalMonitor {
   bool failCapsLength = false;
   bool failCapsReply = false;
   bool unplugged = false; // every call on its handles fails
+  // GetCapabilitiesStringLength answers this instead of the string's own length when set.
+  std::optional<uint32_t> capsLengthAnswer;
   uint32_t errorCode = SimSystemErrors::kI2cError;
 };
 
@@ -46,6 +49,12 @@ class SimMonitorConfig final : public IMonitorConfig {
   void SetLatencyMs(uint32_t ms) { latencyMs_ = ms; }           // each DDC/CI call, through the clock
   void FailCount(MonitorHandle desktop, uint32_t errorCode);    // GetNumberOfPhysicalMonitors
   void FailPhysical(MonitorHandle desktop, uint32_t errorCode); // GetPhysicalMonitors
+  // GetNumberOfPhysicalMonitors answers count, however many monitors the desktop has.
+  void AnswerCount(MonitorHandle desktop, uint32_t count);
+  // The largest handle list and capabilities buffer a caller had allocated before the call
+  // that fills it: the limits are the adapter's to check, before anything is allocated.
+  size_t LargestListAsked() const;
+  size_t LargestCapsBufferAsked() const;
 
   SimPhysicalMonitor State(size_t monitor) const;
   void Update(size_t monitor, const SimPhysicalMonitor& state);
@@ -79,7 +88,8 @@ class SimMonitorConfig final : public IMonitorConfig {
   uint32_t latencyMs_ = 0;
   mutable std::mutex mutex_;
   std::vector<Entry> monitors_;
-  std::map<MonitorHandle, uint32_t> countFailures_, physicalFailures_;
+  std::map<MonitorHandle, uint32_t> countFailures_, physicalFailures_, countAnswers_;
+  size_t largestList_ = 0, largestCaps_ = 0;
   std::map<PhysicalMonitorHandle, size_t> open_;
   size_t destroyed_ = 0;
   PhysicalMonitorHandle nextHandle_ = 0x1000;

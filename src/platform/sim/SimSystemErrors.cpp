@@ -35,6 +35,8 @@ std::u16string SimSystemErrors::MessageText(uint32_t code) const {
     return u"A device attached to the system is not functioning.";
   case kNotSupported:
     return u"The request is not supported.";
+  case kInvalidParameter:
+    return u"The parameter is incorrect.";
   case kCallNotImplemented:
     return u"This function is not supported on this system.";
   case kServiceDoesNotExist:

@@ -12,6 +12,7 @@ class SimSystemErrors final : public ISystemErrors {
   static constexpr uint32_t kInvalidHandle = 6;        // ERROR_INVALID_HANDLE
   static constexpr uint32_t kGenFailure = 31;          // ERROR_GEN_FAILURE
   static constexpr uint32_t kNotSupported = 50;        // ERROR_NOT_SUPPORTED
+  static constexpr uint32_t kInvalidParameter = 87;    // ERROR_INVALID_PARAMETER
   static constexpr uint32_t kCallNotImplemented = 120; // ERROR_CALL_NOT_IMPLEMENTED
   static constexpr uint32_t kServiceDoesNotExist = 1060;
   static constexpr uint32_t kAccessDenied = 5;

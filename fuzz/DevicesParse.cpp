@@ -2,6 +2,7 @@
 // pass of discovery on arbitrary arrays (any values, any dims).
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "assoc/AssocArrays.h"
@@ -80,10 +81,21 @@ void WmiArrays(const uint8_t* data, size_t size) {
   wmi.Add(panel);
   DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log}, devices,
                 static_cast<int32_t>(in.Int()), static_cast<int32_t>(in.Int()), nullptr};
-  try {
-    DiscoverInternalDisplays(env);
-  } catch (const ConvertError&) {
-    // A level that is not a number reaches the caller, as other non-WMI failures do.
+  // Whatever the arrays hold, discovery throws nothing and leaves only brightness values and
+  // levels that the rest of the program can hold.
+  DiscoverInternalDisplays(env);
+  for (const Variant& uid : devices.Keys()) {
+    const TAssoc& record = *FindChild(devices, uid);
+    for (const char16_t* key : {u"brightness", u"min_orig", u"max_orig"}) {
+      if (!record.IsSet(key)) continue;
+      const int64_t v = RecordInt(record, key);
+      if (v < 0 || v > INT32_MAX) std::abort();
+    }
+    if (const TAssoc* levels = FindChild(record, Variant(u"level")))
+      for (const Variant& level : levels->Keys()) {
+        const int64_t v = level.ToInt64();
+        if (v < 0 || v > INT32_MAX) std::abort();
+      }
   }
 }
 

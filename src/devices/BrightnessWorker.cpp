@@ -5,6 +5,7 @@
 
 #include "assoc/AssocArrays.h"
 #include "devices/Devices.h"
+#include "devices/LogText.h"
 
 namespace lumivane {
 
@@ -21,17 +22,14 @@ struct JobBody {
 
 class JobRun {
  public:
-  JobRun(const WorkerEnv& env, BrightnessJob& job) : env_(env), job_(job) {}
+  JobRun(const WorkerEnv& env, BrightnessJob& job)
+      : env_(env), job_(job), failing_{Variant(job.MonitorHash), job.number} {}
 
   void Run() noexcept {
     try {
       Body();
-    } catch (const AssocError& e) {
-      Fail(e.Message());
-    } catch (const WmiError& e) {
-      Fail(e.Description());
     } catch (const std::exception& e) {
-      Fail(FromUtf8(e.what()));
+      Fail(ExceptionText(e));
     } catch (...) {
       Fail(u"unknown error");
     }
@@ -66,6 +64,7 @@ class JobRun {
     for (const Variant& key : devices.Keys()) {
       b_.Key = key;
       const TAssoc& target = devices[key];
+      failing_ = {key, RecordText(target, u"number")};
       if (key.Text() == job_.MonitorHash || !RecordBool(target, u"active")) continue;
       b_.Res2 = true;
       if (RecordUInt(target, u"counter") == job_.MyCounter) continue;
@@ -151,10 +150,20 @@ class JobRun {
     if (error) std::rethrow_exception(error);
   }
 
+  // The job ends at the device it was handling when the error came: the line names that
+  // device, and the failure counts among its errors, so that supervision can disable a device
+  // that fails this way on every job.
   void Fail(const std::u16string& what) noexcept {
     try {
-      env_.ports.log.LogError(u"Brightness job for device #" + job_.number + u" ended early: " + what);
+      env_.ports.log.LogError(u"Brightness job for device #" + failing_.number + u" ended early: " + what);
     } catch (...) {
+    }
+    try {
+      Sync([&] {
+        if (TAssoc* record = LiveRecord(failing_.key)) CountError(*record);
+      });
+    } catch (...) {
+      // A record whose count cannot be raised stays as it is.
     }
   }
 
@@ -173,6 +182,10 @@ class JobRun {
   const WorkerEnv& env_;
   BrightnessJob& job_;
   JobBody b_;
+  struct Device {
+    Variant key;
+    std::u16string number;
+  } failing_; // the device being handled
 };
 } // namespace
 

@@ -23,10 +23,13 @@ std::u16string ModelFromCapabilities(const std::u16string& caps);
 std::u16string VariantToText(const WmiValue& value, char16_t itemSeparator, char16_t rowSeparator);
 
 // First pass: WMI monitors into an empty device table; panels with brightness methods become
-// internal. Logs through env.ports.log; never throws WmiError.
+// internal. Logs through env.ports.log; never throws WmiError. Values no brightness field can
+// hold are clamped or skipped here, with one line, so that no later step fails on them.
 void DiscoverInternalDisplays(DeviceEnv& env);
 
 // Second pass: desktop monitors and their physical monitors over DDC/CI. Runs after the first.
+// A failure, expected or not, skips only the desktop or physical monitor it concerns, and every
+// physical monitor handle handed out ends in a record or is released.
 void DiscoverExternalMonitors(DeviceEnv& env);
 
 // The rescan: releases the handles the table holds, empties it and runs both passes again.

@@ -1,5 +1,8 @@
+#include <optional>
+
 #include "assoc/AssocArrays.h"
 #include "devices/Devices.h"
+#include "devices/LogText.h"
 #include "devices/WmiNames.h"
 #include "platform/Locale.h"
 
@@ -49,13 +52,51 @@ void IdentityPass(DeviceEnv& env, IWmiServices& services) {
   }
 }
 
+// A brightness or level as a number, when its text is one.
+std::optional<int64_t> Number(const std::u16string& text) {
+  try {
+    return Variant(text).ToInt64();
+  } catch (const AssocError&) {
+    return std::nullopt;
+  }
+}
+
+// A brightness or level the program can hold: an integer from 0 to INT32_MAX.
+std::optional<int64_t> BrightnessNumber(const std::u16string& text) {
+  const std::optional<int64_t> v = Number(text);
+  if (v && *v >= 0 && *v <= INT32_MAX) return v;
+  return std::nullopt;
+}
+
+// CurrentBrightness as the record holds it: a number, clamped into 0..INT32_MAX with one line;
+// none when the answer is not a number at all, and the panel then gets no brightness.
+std::optional<std::u16string> CurrentBrightnessText(DeviceEnv& env, const TAssoc& record,
+                                                    const WmiValue& value) {
+  const std::u16string text = WmiText(value);
+  const std::optional<int64_t> v = Number(text);
+  if (v && *v >= 0 && *v <= INT32_MAX) return text;
+  const std::u16string number = RecordText(record, u"number");
+  if (!v) {
+    env.ports.log.LogError(
+        FillText(u"Device #%s reported a brightness that is not a number: \"%s\"", {number, text}));
+    return std::nullopt;
+  }
+  const int64_t clamped = *v < 0 ? 0 : INT32_MAX;
+  env.ports.log.LogError(FillText(u"Device #%s reported out-of-range brightness %s; clamped to %s",
+                                  {number, text, DecimalText(clamped)}));
+  return DecimalText(clamped);
+}
+
 void BrightnessPass(DeviceEnv& env, IWmiServices& services) {
   auto objects = services.ExecQuery(kQueryBrightness);
   while (auto object = objects->Next()) {
     const std::u16string uid = DeviceUid(WmiText(object->Get(u"InstanceName")));
     if (!env.devices.IsSet(uid)) continue;
     TAssoc& record = env.devices[uid];
-    record[u"brightness"] = Variant(WmiText(object->Get(u"CurrentBrightness")));
+    const std::optional<std::u16string> current =
+        CurrentBrightnessText(env, record, object->Get(u"CurrentBrightness"));
+    if (!current) continue;
+    record[u"brightness"] = Variant(*current);
     record[u"min"] = Variant(u"0");
     record[u"max"] = Variant(u"100");
     const WmiValue level = object->Get(u"Level");
@@ -67,14 +108,22 @@ void BrightnessPass(DeviceEnv& env, IWmiServices& services) {
       for (size_t at; (at = levels.find(u'|', start)) != std::u16string::npos; start = at + 1)
         items.push_back(levels.substr(start, at - start));
       if (!levels.empty()) items.push_back(levels.substr(start));
+      // A level that is not a number the program can hold is left out; the others still count.
+      const size_t listed = items.size();
+      std::erase_if(items, [](const std::u16string& item) { return !BrightnessNumber(item); });
+      if (items.size() != listed)
+        env.ports.log.LogError(FillText(
+            u"Device #%s reported %s brightness levels that are not numbers "
+            u"from 0 to 2147483647; they are skipped",
+            {RecordText(record, u"number"), DecimalText(static_cast<int64_t>(listed - items.size()))}));
       if (items.size() > 2) {
         // The walk finds the range whatever order WMI lists the levels in.
-        int64_t lo = Variant(items[0]).ToInt64(), hi = lo;
+        int64_t lo = *BrightnessNumber(items[0]), hi = lo;
         record[u"min"] = Variant(items[0]);
         record[u"max"] = Variant(items[0]);
         TAssoc& set = record[u"level"];
         for (const auto& item : items) {
-          const int64_t v = Variant(item).ToInt64();
+          const int64_t v = *BrightnessNumber(item);
           if (v < lo) {
             lo = v;
             record[u"min"] = Variant(item);

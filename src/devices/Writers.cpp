@@ -1,3 +1,5 @@
+#include <cstdint>
+#include <exception>
 #include <stdexcept>
 
 #include "devices/Devices.h"
@@ -33,8 +35,9 @@ bool WriteDisplayBrightness(const DevicePorts& ports, const std::u16string& uid,
       return false;
     }
     return false;
-  } catch (const WmiError& e) {
-    ports.log.LogError(u"WMI message: " + e.Description());
+  } catch (const std::exception& e) {
+    // Also a locator that cannot be made: the write failed and the caller counts it.
+    ports.log.LogError(u"WMI message: " + ExceptionText(e));
     return false;
   }
 }
@@ -47,12 +50,15 @@ int64_t ReadDisplayBrightness(const DevicePorts& ports, const std::u16string& ui
     while (auto object = objects->Next()) {
       if (DeviceUid(WmiText(object->Get(u"InstanceName"))) != uid) continue;
       const WmiValue current = object->Get(u"CurrentBrightness");
-      // A panel that answers without a number cannot be read.
-      return current.kind == WmiValue::Kind::Integer ? current.integer : -1;
+      // A panel that answers without a number, or with one no brightness field can hold,
+      // cannot be read.
+      if (current.kind != WmiValue::Kind::Integer || current.integer < 0 || current.integer > INT32_MAX)
+        return -1;
+      return current.integer;
     }
     return -1;
-  } catch (const WmiError& e) {
-    ports.log.LogLine(FillText(u"[%s] WMI error: %s", {ports.log.TimeText(), e.Description()}));
+  } catch (const std::exception& e) {
+    ports.log.LogLine(FillText(u"[%s] WMI error: %s", {ports.log.TimeText(), ExceptionText(e)}));
     return -1;
   }
 }

@@ -10,6 +10,11 @@ namespace lumivane {
 using MonitorHandle = uintptr_t;         // a desktop monitor (HMONITOR)
 using PhysicalMonitorHandle = uintptr_t; // a physical monitor (PHYSICAL_MONITOR.hPhysicalMonitor)
 
+// Adapters refuse larger lists and capabilities buffers (last error ERROR_INVALID_PARAMETER)
+// before allocating them, whatever count or length the platform answered.
+inline constexpr uint32_t kMaxPhysicalMonitors = 256;
+inline constexpr uint32_t kMaxCapabilitiesLength = 1u << 20;
+
 struct BrightnessRange {
   uint32_t minimum = 0, current = 0, maximum = 0;
 };
@@ -18,6 +23,7 @@ class IMonitorConfig {
  public:
   virtual ~IMonitorConfig() = default;
   virtual bool GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32_t& count) = 0;
+  // Fills handles (resized to count); every handle handed out must be destroyed by someone.
   virtual bool GetPhysicalMonitors(MonitorHandle monitor, uint32_t count,
                                    std::vector<PhysicalMonitorHandle>& handles) = 0;
   virtual bool GetMonitorBrightness(PhysicalMonitorHandle handle, BrightnessRange& range) = 0;

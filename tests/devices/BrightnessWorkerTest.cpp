@@ -263,6 +263,40 @@ TEST_F(BrightnessWorker, ReleasesTheWorkerAfterAnUnexpectedError) {
   }
 }
 
+// Every failure is counted against the device that failed and logged under its number, so
+// that supervision can disable it instead of a job failing the same way on every pass.
+class FailingDevice : public BrightnessWorker {
+ protected:
+  void RunAndExpectCountedOn(const BrightnessJob& job, const std::u16string& failed, const char* line) {
+    Run(job);
+    EXPECT_FALSE(busy);
+    for (const std::u16string& uid : {P, A, B, E})
+      EXPECT_EQ(Errors(uid), uid == failed ? 1 : 0)
+          << "device #" << ToUtf8(RecordText(Record(uid), u"number"));
+    const auto lines = t.log.Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(line), std::string::npos) << lines.back();
+  }
+};
+
+TEST_F(FailingDevice, AWmiLocatorThatCannotBeMadeFailsTheJobsPanel) {
+  t.wmi.FailLocator("The WMI locator cannot be created: Class not registered");
+  RunAndExpectCountedOn(JobFor(P, 75, s2, false), P, "ERROR! WMI message: The WMI locator cannot be created");
+}
+
+TEST_F(FailingDevice, AWmiLocatorThatCannotBeMadeFailsTheSynchronisedPanel) {
+  t.wmi.FailLocator("The WMI locator cannot be created: Class not registered");
+  Record(P)[u"counter"] = Variant(uint64_t{0});
+  RunAndExpectCountedOn(JobFor(A, 60, s2, true), P, "ERROR! WMI message: The WMI locator cannot be created");
+  EXPECT_EQ(Counter(A), s2);
+}
+
+TEST_F(FailingDevice, ATargetWhoseRecordCannotBeReadEndsTheJobUnderItsOwnNumber) {
+  Record(B)[u"counter"] = Variant(uint64_t{0});
+  Record(B)[u"min"] = Variant(u"low");
+  RunAndExpectCountedOn(JobFor(A, 60, s2, true), B, "ERROR! Brightness job for device #3 ended early");
+}
+
 TEST_F(BrightnessWorker, ReportsAreDroppedOnceTheTableIsGone) {
   live = nullptr;
   Run(JobFor(A, 60, s2, true));

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
+#include <stdexcept>
 
 #include "DeviceTestEnv.h"
 
@@ -28,11 +30,24 @@ std::string Unescape(const std::string& s) {
   return out;
 }
 
-std::vector<int64_t> Numbers(const std::string& list) {
-  std::vector<int64_t> out;
+// An integer, or the word as text when it is not one (as a broken provider may answer).
+WmiValue IntOrText(const std::string& word) {
+  size_t used = 0;
+  try {
+    const int64_t v = std::stoll(word, &used);
+    if (used == word.size()) return WmiValue::Int(v);
+  } catch (const std::logic_error&) {
+  }
+  return WmiValue::Str(FromUtf8(word));
+}
+
+WmiValue Levels(const std::string& list) {
+  WmiValue out;
+  out.kind = WmiValue::Kind::Array;
   std::stringstream in(list);
   for (std::string item; std::getline(in, item, ',');)
-    out.push_back(std::stoll(item));
+    out.items.push_back(IntOrText(item));
+  out.dims = {out.items.size()};
   return out;
 }
 
@@ -87,12 +102,17 @@ Scenario Load(const fs::path& file, DeviceTestEnv& t) {
       m.hasId = std::find(args.begin(), args.end(), "noid") == args.end();
       if (opts.count("brightness")) {
         m.hasBrightness = true;
-        m.currentBrightness = std::stoll(opts["brightness"]);
-        if (opts.count("levels") && opts["levels"] != "null")
-          m.level = WmiValue::IntArray(Numbers(opts["levels"]));
+        const WmiValue current = IntOrText(opts["brightness"]);
+        if (current.kind == WmiValue::Kind::Integer)
+          m.currentBrightness = current.integer;
+        else
+          m.brightnessAnswer = current;
+        if (opts.count("levels") && opts["levels"] != "null") m.level = Levels(opts["levels"]);
       }
       if (opts.count("methods")) m.methods = std::stoi(opts["methods"]);
       t.wmi.Add(m);
+    } else if (verb == "count") {
+      t.monitors.AnswerCount(desktop, std::stoul(args.at(0), nullptr, 0));
     } else if (verb == "desktop") {
       std::optional<DisplayMode> mode;
       if (opts.count("mode") && opts["mode"] != "none") {
@@ -111,6 +131,7 @@ Scenario Load(const fs::path& file, DeviceTestEnv& t) {
       p.minimum = std::stoul(opts.count("min") ? opts["min"] : "0");
       p.current = std::stoul(opts.count("cur") ? opts["cur"] : "50");
       p.maximum = std::stoul(opts.count("max") ? opts["max"] : "100");
+      if (opts.count("capslength")) p.capsLengthAnswer = std::stoul(opts["capslength"], nullptr, 0);
       for (const auto& flag : args) {
         p.failFirstRead |= flag == "failfirst";
         p.failEveryRead |= flag == "failread";
@@ -169,6 +190,15 @@ TEST_P(DiscoveryScenario, RecordsAndLogMatchTheFixture) {
   t.Discover();
   EXPECT_EQ(Flatten(t.devices), sc.expectedRecords);
   EXPECT_EQ(t.log.Lines(), sc.expectedLog);
+  // Every handle handed out is held by a record or released, and no list or buffer beyond the
+  // adapter's limits was allocated, whatever the platform answered.
+  std::set<PhysicalMonitorHandle> held;
+  for (const Variant& uid : t.devices.Keys())
+    if (const uint64_t monid = RecordUInt(*FindChild(t.devices, uid), u"monid")) held.insert(monid);
+  const auto open = t.monitors.OpenHandles();
+  EXPECT_EQ(std::set<PhysicalMonitorHandle>(open.begin(), open.end()), held);
+  EXPECT_LE(t.monitors.LargestListAsked(), kMaxPhysicalMonitors);
+  EXPECT_LE(t.monitors.LargestCapsBufferAsked(), kMaxCapabilitiesLength);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, DiscoveryScenario, testing::ValuesIn(Scenarios()),

@@ -2,6 +2,9 @@
 // monitor, model detection asked per monitor, and who owns the physical monitor handles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "DeviceTestEnv.h"
 
 namespace lumivane {
@@ -136,6 +139,37 @@ TEST(MonitorHandles, TwoMonitorsWithoutANameShareOneRecordAndLeakNoHandle) {
   const TAssoc& record = *FindChild(t.devices, Variant(DeviceUid(u"")));
   EXPECT_EQ(RecordText(record, u"name"), u"");
   EXPECT_EQ(t.monitors.OpenHandles(), std::vector<PhysicalMonitorHandle>{RecordUInt(record, u"monid")});
+}
+
+TEST(MonitorHandles, AMonitorThatThrowsCostsOnlyItselfAndLeaksNoHandle) {
+  DeviceTestEnv t;
+  t.AddDesktop({{u"AAA0001", u"1&UID1"}, {u"AAA0002", u"1&UID2"}, {u"AAA0003", u"1&UID3"}},
+               {SimPhysicalMonitor{}, SimPhysicalMonitor{}, SimPhysicalMonitor{}});
+  t.AddDesktop({{u"BBB0001", u"1&UID4"}}, {SimPhysicalMonitor{}});
+  // The first monitor fails before a record takes its handle (a record that cannot be read),
+  // the second after (the model detection setting cannot be asked).
+  const std::u16string first = DeviceUid(u"DISPLAY\\AAA0001\\1&UID1");
+  t.devices[first][u"internal"] = Variant(u"perhaps");
+  int asked = 0;
+  t.env.detectModel = [&]() -> bool {
+    if (++asked == 1) throw std::runtime_error("setting unavailable");
+    return false;
+  };
+  DiscoverExternalMonitors(t.env);
+
+  for (const char16_t* name :
+       {u"DISPLAY\\AAA0002\\1&UID2", u"DISPLAY\\AAA0003\\1&UID3", u"DISPLAY\\BBB0001\\1&UID4"})
+    EXPECT_TRUE(RecordBool(*FindChild(t.devices, Variant(DeviceUid(name))), u"active")) << ToUtf8(name);
+  std::vector<PhysicalMonitorHandle> held;
+  for (const Variant& uid : t.devices.Keys())
+    if (const uint64_t monid = RecordUInt(*FindChild(t.devices, uid), u"monid")) held.push_back(monid);
+  std::sort(held.begin(), held.end());
+  EXPECT_EQ(t.monitors.OpenHandles(), held);
+  EXPECT_EQ(t.monitors.DestroyedCount(), 1u);
+  const auto lines = t.log.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("[12:00:00] ERROR! Error discovering physmon 0/0: ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1], "[12:00:00] ERROR! Error discovering physmon 0/1: setting unavailable");
 }
 
 } // namespace

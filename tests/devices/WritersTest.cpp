@@ -140,6 +140,13 @@ TEST(WriteDisplayBrightness, WritesTheFirstMatchingMethodsObjectOnly) {
        false,
        0,
        {"[12:00:00] ERROR! WMI message: Not supported "}},
+      {"locator cannot be made",
+       [](DeviceTestEnv& t, size_t) {
+         t.wmi.FailLocator("The WMI locator cannot be created: Class not registered");
+       },
+       false,
+       0,
+       {"[12:00:00] ERROR! WMI message: The WMI locator cannot be created: Class not registered"}},
   };
   for (const auto& c : cases) {
     DeviceTestEnv t;
@@ -174,9 +181,34 @@ TEST(ReadDisplayBrightness, ReadsThePanelOrGivesMinusOne) {
   EXPECT_EQ(t.log.Lines(), std::vector<std::string>{"[12:00:00] WMI error: Generic failure "});
 
   t.wmi.ClearFailures();
+  t.wmi.FailLocator("The WMI locator cannot be created: Class not registered");
+  EXPECT_EQ(ReadDisplayBrightness(t.env.ports, DeviceUid(kPanel)), -1);
+  EXPECT_EQ(t.log.Lines().back(),
+            "[12:00:00] WMI error: The WMI locator cannot be created: Class not registered");
+
+  t.wmi.ClearFailures();
   t.services.SetState(u"winmgmt", SimServiceManager::kStopped);
   EXPECT_EQ(ReadDisplayBrightness(t.env.ports, DeviceUid(kPanel)), -1);
-  EXPECT_EQ(t.log.Lines().size(), 1u);
+  EXPECT_EQ(t.log.Lines().size(), 2u);
+}
+
+// A value no brightness field can hold is no reading: the caller counts it as a failure.
+TEST(ReadDisplayBrightness, GivesMinusOneForAValueNoBrightnessCanHold) {
+  const std::pair<WmiValue, int64_t> cases[] = {
+      {WmiValue::Int(0), 0},
+      {WmiValue::Int(INT32_MAX), INT32_MAX},
+      {WmiValue::Int(int64_t{INT32_MAX} + 1), -1},
+      {WmiValue::Int(-5), -1},
+      {WmiValue::Str(u"35"), -1},
+  };
+  for (const auto& [answer, expected] : cases) {
+    DeviceTestEnv t;
+    SimWmiMonitor panel = SimWmiMonitor::Panel(kPanel, 35, {});
+    panel.brightnessAnswer = answer;
+    t.wmi.Add(panel);
+    EXPECT_EQ(ReadDisplayBrightness(t.env.ports, DeviceUid(kPanel)), expected) << answer.integer;
+    EXPECT_TRUE(t.log.Lines().empty());
+  }
 }
 
 } // namespace

@@ -12,6 +12,8 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "DdcSimulator.h"
 #include "platform/win32/Win32DisplayConfig.h"
@@ -48,6 +50,43 @@ TEST(MonitorConfigAdapterTest, LoadsDxva2FromSystem32EvenWithOneInTheProgramFold
   wchar_t path[MAX_PATH];
   ASSERT_GT(::GetModuleFileNameW(module, path, MAX_PATH), 0u);
   EXPECT_NE(Lower(path).find(L"\\system32\\dxva2.dll"), std::wstring::npos) << "loaded " << path;
+}
+
+// A loader as on Windows 7 without KB2533623: LOAD_LIBRARY_SEARCH_SYSTEM32 is an unknown flag.
+struct OldLoader {
+  static inline std::vector<std::pair<std::wstring, DWORD>> calls;
+  static inline DWORD refusal = ERROR_INVALID_PARAMETER;
+  static HMODULE WINAPI Load(LPCWSTR name, HANDLE file, DWORD flags) {
+    calls.emplace_back(name, flags);
+    if (flags & LOAD_LIBRARY_SEARCH_SYSTEM32) {
+      ::SetLastError(refusal);
+      return nullptr;
+    }
+    return ::LoadLibraryExW(name, file, flags);
+  }
+};
+
+TEST(MonitorConfigAdapterTest, WithoutTheSystem32SearchFlagDxva2IsLoadedByItsFullSystem32Path) {
+  OldLoader::calls.clear();
+  OldLoader::refusal = ERROR_INVALID_PARAMETER;
+  const UniqueHmodule module = LoadSystemLibrary(L"dxva2.dll", &OldLoader::Load);
+  ASSERT_TRUE(module) << ::GetLastError();
+  ASSERT_EQ(OldLoader::calls.size(), 2u);
+  wchar_t system[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(Lower(OldLoader::calls[1].first), Lower(std::wstring(system, n) + L"\\dxva2.dll"));
+  EXPECT_EQ(OldLoader::calls[1].second, static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
+  wchar_t path[MAX_PATH];
+  ASSERT_GT(::GetModuleFileNameW(module.get(), path, MAX_PATH), 0u);
+  EXPECT_NE(Lower(path).find(L"\\system32\\dxva2.dll"), std::wstring::npos) << "loaded " << path;
+
+  // Any other refusal is the answer: nothing is loaded from elsewhere.
+  OldLoader::calls.clear();
+  OldLoader::refusal = ERROR_MOD_NOT_FOUND;
+  EXPECT_FALSE(LoadSystemLibrary(L"dxva2.dll", &OldLoader::Load));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(OldLoader::calls.size(), 1u);
 }
 
 // Wine's dxva2 has no DDC/CI: whatever it refuses must come back as a failure with a last
@@ -257,6 +296,12 @@ TEST_F(SimulatedMonitorsTest, AnswersTheCapabilitiesStringWithItsTerminatingZero
   ::SetLastError(0);
   EXPECT_FALSE(config_->CapabilitiesRequestAndCapabilitiesReply(handles[0], bytes, 0));
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << "no zero-sized request";
+  std::string unsized;
+  ::SetLastError(0);
+  EXPECT_FALSE(
+      config_->CapabilitiesRequestAndCapabilitiesReply(handles[0], unsized, kMaxCapabilitiesLength + 1));
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << "beyond the limit";
+  EXPECT_LE(unsized.capacity(), 64u) << "refused before allocating";
 }
 
 TEST_F(SimulatedMonitorsTest, HandlesAreDeadAfterDestroyAndWhenTheMonitorIsUnplugged) {

@@ -22,6 +22,21 @@ void SimMonitorConfig::FailPhysical(MonitorHandle desktop, uint32_t errorCode) {
   physicalFailures_[desktop] = errorCode;
 }
 
+void SimMonitorConfig::AnswerCount(MonitorHandle desktop, uint32_t count) {
+  std::lock_guard lock(mutex_);
+  countAnswers_[desktop] = count;
+}
+
+size_t SimMonitorConfig::LargestListAsked() const {
+  std::lock_guard lock(mutex_);
+  return largestList_;
+}
+
+size_t SimMonitorConfig::LargestCapsBufferAsked() const {
+  std::lock_guard lock(mutex_);
+  return largestCaps_;
+}
+
 SimPhysicalMonitor SimMonitorConfig::State(size_t monitor) const {
   std::lock_guard lock(mutex_);
   return monitors_.at(monitor).state;
@@ -93,6 +108,10 @@ bool SimMonitorConfig::GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32
     SimSystemErrors::SetLastError(f->second);
     return false;
   }
+  if (const auto a = countAnswers_.find(monitor); a != countAnswers_.end()) {
+    count = a->second;
+    return true;
+  }
   count = static_cast<uint32_t>(std::count_if(monitors_.begin(), monitors_.end(), [&](const Entry& e) {
     return e.desktop == monitor && !e.state.unplugged;
   }));
@@ -103,8 +122,13 @@ bool SimMonitorConfig::GetPhysicalMonitors(MonitorHandle monitor, uint32_t count
                                            std::vector<PhysicalMonitorHandle>& handles) {
   if (!IsDesktop(monitor)) return false;
   std::lock_guard lock(mutex_);
+  largestList_ = std::max(largestList_, handles.capacity());
   if (const auto f = physicalFailures_.find(monitor); f != physicalFailures_.end()) {
     SimSystemErrors::SetLastError(f->second);
+    return false;
+  }
+  if (count > kMaxPhysicalMonitors) {
+    SimSystemErrors::SetLastError(SimSystemErrors::kInvalidParameter);
     return false;
   }
   std::vector<size_t> ids;
@@ -161,6 +185,10 @@ bool SimMonitorConfig::GetCapabilitiesStringLength(PhysicalMonitorHandle handle,
     SimSystemErrors::SetLastError(e->state.errorCode);
     return false;
   }
+  if (e->state.capsLengthAnswer) {
+    length = *e->state.capsLengthAnswer;
+    return true;
+  }
   // The platform counts the terminating zero. A monitor without capabilities answers 0 and
   // leaves no error of its own.
   if (e->state.capabilities.empty()) SimSystemErrors::SetLastError(0);
@@ -172,6 +200,7 @@ bool SimMonitorConfig::CapabilitiesRequestAndCapabilitiesReply(PhysicalMonitorHa
                                                                std::string& bytes, uint32_t length) {
   Latency();
   std::lock_guard lock(mutex_);
+  largestCaps_ = std::max(largestCaps_, bytes.capacity());
   Entry* e = Reach(handle);
   if (!e) return false;
   if (e->state.failCapsReply) {
@@ -179,7 +208,7 @@ bool SimMonitorConfig::CapabilitiesRequestAndCapabilitiesReply(PhysicalMonitorHa
     return false;
   }
   // A buffer without room for the whole reply and its zero gets nothing, not a cut-off string.
-  if (length == 0 || length < e->state.capabilities.size() + 1) {
+  if (length == 0 || length > kMaxCapabilitiesLength || length < e->state.capabilities.size() + 1) {
     SimSystemErrors::SetLastError(SimSystemErrors::kInvalidParameter);
     return false;
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -30,6 +31,8 @@ struct SimPhysicalMonitor {
   bool failCapsReply = false;
   // No longer listed; calls on its handles fail with ERROR_GRAPHICS_MONITOR_NO_LONGER_EXISTS.
   bool unplugged = false;
+  // GetCapabilitiesStringLength answers this instead of the string's own length when set.
+  std::optional<uint32_t> capsLengthAnswer;
   uint32_t errorCode = SimSystemErrors::kI2cError;
 };
 
@@ -53,6 +56,12 @@ class SimMonitorConfig final : public IMonitorConfig {
   // refused with ERROR_INVALID_HANDLE, as the platform does. Without it every handle is a desktop
   // monitor.
   void UseDesktopsOf(IDisplayConfig* displays) { desktops_ = displays; }
+  // GetNumberOfPhysicalMonitors answers count, however many monitors the desktop has.
+  void AnswerCount(MonitorHandle desktop, uint32_t count);
+  // The largest handle list and capabilities buffer a caller had allocated before the call
+  // that fills it: the limits are the adapter's to check, before anything is allocated.
+  size_t LargestListAsked() const;
+  size_t LargestCapsBufferAsked() const;
 
   SimPhysicalMonitor State(size_t monitor) const;
   void Update(size_t monitor, const SimPhysicalMonitor& state);
@@ -89,7 +98,8 @@ class SimMonitorConfig final : public IMonitorConfig {
   uint32_t latencyMs_ = 0;
   mutable std::mutex mutex_;
   std::vector<Entry> monitors_;
-  std::map<MonitorHandle, uint32_t> countFailures_, physicalFailures_;
+  std::map<MonitorHandle, uint32_t> countFailures_, physicalFailures_, countAnswers_;
+  size_t largestList_ = 0, largestCaps_ = 0;
   std::map<PhysicalMonitorHandle, size_t> open_;
   size_t destroyed_ = 0;
   PhysicalMonitorHandle nextHandle_ = 0x1000;

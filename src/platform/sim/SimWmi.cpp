@@ -1,5 +1,7 @@
 #include "platform/sim/SimWmi.h"
 
+#include <stdexcept>
+
 namespace lumivane {
 
 WmiValue SimWmiMonitor::Chars(const std::string& text, size_t size) {
@@ -127,9 +129,15 @@ void SimWmi::FailAt(Stage stage, size_t nth, const std::u16string& description) 
   rules_.push_back({stage, nth, description});
 }
 
+void SimWmi::FailLocator(const std::string& what) {
+  std::lock_guard lock(mutex_);
+  locatorFailure_ = what;
+}
+
 void SimWmi::ClearFailures() {
   std::lock_guard lock(mutex_);
   rules_.clear();
+  locatorFailure_.clear();
 }
 
 std::vector<SimWmi::MethodCall> SimWmi::MethodCalls() const {
@@ -155,6 +163,7 @@ void SimWmi::Step(Stage stage) {
 
 std::unique_ptr<IWmiServices> SimWmi::Connect(const std::u16string& nameSpace) {
   std::lock_guard lock(mutex_);
+  if (!locatorFailure_.empty()) throw std::runtime_error(locatorFailure_);
   Step(Stage::Connect);
   if (nameSpace != u"root\\WMI") throw WmiError(u"Invalid namespace");
   return std::make_unique<SimWmiServices>(*this);
@@ -172,7 +181,9 @@ WmiValue SimWmi::Property(size_t monitor, const std::u16string& className, const
     if (property == u"UserFriendlyName") return m.userFriendlyName;
     if (property == u"UserFriendlyNameLength") return m.userFriendlyNameLength;
   } else if (className == u"WmiMonitorBrightness") {
-    if (property == u"CurrentBrightness") return WmiValue::Int(m.currentBrightness);
+    if (property == u"CurrentBrightness")
+      return m.brightnessAnswer.kind != WmiValue::Kind::Null ? m.brightnessAnswer
+                                                             : WmiValue::Int(m.currentBrightness);
     if (property == u"Level") return m.level;
   }
   throw WmiError(u"Not found");

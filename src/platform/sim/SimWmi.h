@@ -21,9 +21,10 @@ struct SimWmiMonitor {
   WmiValue manufacturerName, productCodeId, userFriendlyName, userFriendlyNameLength;
   bool hasBrightness = false; // has a WmiMonitorBrightness instance
   int64_t currentBrightness = 0;
-  WmiValue level;        // null or an array of the accepted levels
-  int methods = 0;       // WmiMonitorBrightnessMethods instances carrying this name
-  int64_t setResult = 0; // WmiSetBrightness's ReturnValue; 0 also sets CurrentBrightness
+  WmiValue brightnessAnswer; // when not null, what CurrentBrightness reads as instead
+  WmiValue level;            // null or an array of the accepted levels
+  int methods = 0;           // WmiMonitorBrightnessMethods instances carrying this name
+  int64_t setResult = 0;     // WmiSetBrightness's ReturnValue; 0 also sets CurrentBrightness
 
   // Character codes of text, padded with zeros to size elements.
   static WmiValue Chars(const std::string& text, size_t size = 16);
@@ -52,6 +53,9 @@ class SimWmi final : public IWmi {
   // The nth call (1-based) of the stage throws WmiError(description); nth 0: every call.
   void FailAt(Stage stage, size_t nth, const std::u16string& description);
   void ClearFailures();
+  // Every Connect throws std::runtime_error(what), as when the locator cannot be made; empty
+  // text ends that.
+  void FailLocator(const std::string& what);
 
   std::vector<MethodCall> MethodCalls() const;
   std::vector<std::u16string> Queries() const;
@@ -76,6 +80,7 @@ class SimWmi final : public IWmi {
   mutable std::mutex mutex_;
   std::vector<SimWmiMonitor> monitors_;
   std::vector<Rule> rules_;
+  std::string locatorFailure_;
   size_t counts_[5] = {};
   std::vector<MethodCall> calls_;
   std::vector<std::u16string> queries_;

@@ -10,6 +10,13 @@
 
 namespace lumivane::win32 {
 
+using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
+
+// Loads a system DLL from System32 only. Where LoadLibraryExW does not know
+// LOAD_LIBRARY_SEARCH_SYSTEM32 (Windows 7 without KB2533623 answers ERROR_INVALID_PARAMETER),
+// the DLL is loaded by its full System32 path instead. The last error tells why on failure.
+UniqueHmodule LoadSystemLibrary(const wchar_t* name, LoadLibraryExFn load = ::LoadLibraryExW);
+
 class Win32MonitorConfig final : public IMonitorConfig {
  public:
   // Loads dxva2.dll from System32 only; a copy in the program's folder is never used.
@@ -29,8 +36,8 @@ class Win32MonitorConfig final : public IMonitorConfig {
   void DestroyPhysicalMonitor(PhysicalMonitorHandle handle) override;
 
   // Larger answers than these are refused as ERROR_INVALID_PARAMETER instead of being allocated.
-  static constexpr uint32_t kMaxPhysicalMonitors = 256;
-  static constexpr uint32_t kMaxCapabilitiesLength = 1u << 20;
+  static constexpr uint32_t kMaxPhysicalMonitors = lumivane::kMaxPhysicalMonitors;
+  static constexpr uint32_t kMaxCapabilitiesLength = lumivane::kMaxCapabilitiesLength;
 
  private:
   using GetNumberFn = BOOL(WINAPI*)(HMONITOR, DWORD*);

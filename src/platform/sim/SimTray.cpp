@@ -18,4 +18,20 @@ void SimTray::SetVisible(bool visible) {
   ++(visible ? adds_ : removals_);
 }
 
+bool SimTray::Refresh() {
+  if (!visible_) return false;
+  ++refreshes_;
+  return true;
+}
+
+void SimTray::OnTaskbarCreated() {
+  if (visible_) ++adds_;
+}
+
+ITray::RectResult SimTray::IconRect(Rect& rect) {
+  if (!visible_) return RectResult::Failed; // the shell knows no such icon
+  if (rectResult_ == RectResult::Ok) rect = rect_;
+  return rectResult_;
+}
+
 } // namespace lumivane

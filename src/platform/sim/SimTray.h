@@ -20,6 +20,16 @@ class SimTray final : public ITray {
   void ShowApplicationIcon() override;
   void SetVisible(bool visible) override;
   bool IsVisible() const override { return visible_; }
+  bool Refresh() override;
+  void OnTaskbarCreated() override;
+  RectResult IconRect(Rect& rect) override;
+
+  // What IconRect answers while the icon is shown: its rectangle, or how the shell fails.
+  void SetIconRect(Rect rect, RectResult result = RectResult::Ok) {
+    rect_ = rect;
+    rectResult_ = result;
+  }
+  int Refreshes() const { return refreshes_; } // images sent to the shell again while visible
 
   const Image& Current() const { return current_; }
   const std::vector<Image>& History() const { return history_; } // every image drawn, in order
@@ -31,6 +41,9 @@ class SimTray final : public ITray {
   Image current_;
   std::vector<Image> history_;
   int adds_ = 0, removals_ = 0;
+  int refreshes_ = 0;
+  Rect rect_;
+  RectResult rectResult_ = RectResult::Ok;
 };
 
 } // namespace lumivane

@@ -13,6 +13,8 @@ constexpr UINT kMsgQueue = WM_APP + 2;
 constexpr UINT kMsgTrayCallback = WM_APP + 3;
 // lParam: a heap std::wstring* with one log line from another thread; the receiver deletes it.
 constexpr UINT kMsgLogLine = WM_APP + 4;
+// No payload: the right button went up over the tray icon; open the menu outside the callback.
+constexpr UINT kMsgOpenMenu = WM_APP + 5;
 
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 100;

@@ -34,9 +34,11 @@ class Win32Tray final : public ITray {
   // Font face and colour of the digits; Tahoma and FF8000 until told otherwise.
   void SetTextStyle(const std::wstring& fontName, COLORREF textColor);
   // The shell's "TaskbarCreated": a new notification area knows nothing of the icon.
-  void OnTaskbarCreated();
+  void OnTaskbarCreated() override;
   // Sends the current image to the shell again.
-  bool Refresh();
+  bool Refresh() override;
+  // Shell_NotifyIconGetRect; E_NOTIMPL (Wine) is told apart from a failure.
+  RectResult IconRect(Rect& rect) override;
 
   HICON CurrentIcon() const { return icon_.get(); }
   const std::wstring& Tip() const { return tip_; }

@@ -27,7 +27,7 @@ bool SuggestedRect(LPARAM lParam, RECT& rect) {
 } // namespace
 
 Application::Application(HINSTANCE instance)
-    : host_(instance), mainThread_(host_), tray_(host_.Window(), instance) {
+    : host_(instance), mainThread_(host_), tray_(host_.Window(), instance), popup_(host_.Window()) {
   // The locale has to serve before the controller compares or upper-cases a key.
   SetCurrentLocale(&locale_);
   Platform platform;
@@ -42,6 +42,8 @@ Application::Application(HINSTANCE instance)
   platform.displays = &displays_;
   platform.wmi = &wmi_;
   platform.services = &services_;
+  platform.popup = &popup_;
+  platform.mouseHook = &mouseHook_;
   controller_ = std::make_unique<TController>(platform);
   host_.SetMessageHandler([this](HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return OnMessage(window, msg, wParam, lParam, result);
@@ -124,6 +126,24 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
   }
   case win32::kMsgTrayCallback:
     // lParam is the mouse message; a forged one carries anything and must stay harmless.
+    switch (LOWORD(lParam)) {
+    case WM_MOUSEMOVE:
+      c->TrayIcon1MouseMove();
+      break;
+    case WM_LBUTTONUP:
+      c->TrayIcon1Click();
+      break;
+    case WM_RBUTTONUP:
+    case WM_CONTEXTMENU:
+      // The menu's modal loop must not run inside the shell's callback; one request at a time.
+      if (!menuPosted_) menuPosted_ = ::PostMessageW(window, win32::kMsgOpenMenu, 0, 0) != FALSE;
+      break;
+    }
+    result = 0;
+    return true;
+  case win32::kMsgOpenMenu:
+    menuPosted_ = false;
+    c->OpenMenu();
     result = 0;
     return true;
   default:

@@ -10,6 +10,8 @@
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32MainThread.h"
 #include "platform/win32/Win32MonitorConfig.h"
+#include "platform/win32/Win32MouseHook.h"
+#include "platform/win32/Win32PopupMenu.h"
 #include "platform/win32/Win32ProcessServices.h"
 #include "platform/win32/Win32ServiceManager.h"
 #include "platform/win32/Win32SystemErrors.h"
@@ -47,7 +49,10 @@ class Application {
   win32::Win32Host host_;
   win32::Win32MainThread mainThread_;
   win32::Win32Tray tray_;
+  win32::Win32PopupMenu popup_;
+  win32::Win32MouseHook mouseHook_;
   std::unique_ptr<TController> controller_;
+  bool menuPosted_ = false;
 };
 
 } // namespace lumivane::app

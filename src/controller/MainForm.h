@@ -2,6 +2,7 @@
 // TController: the tray program's main form. Everything here runs on the main thread except
 // the log, which accepts lines from any thread.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,7 +116,7 @@ class TController {
   void DiscoverInternalDisplays();
   void DiscoverExternalMonitors();
   void ApplyLanguage() {}
-  void BuildMenu() {}
+  void Rend() {}
   void SavePred() {}
   void SaveActMon() {}
   void ProgramRules() {}
@@ -131,6 +132,27 @@ class TController {
   void AntiGlareToggle();
   void DeviceSteps();
   void PruneCommands();
+
+  // Tray menu (PopupMenu1 attached to TrayIcon1), wheel hook and left click.
+  struct TrayMenuItem {
+    MenuItem item; // its id is its position in PopupMenu1, counted from 1
+    int Tag = 0;
+    std::function<void(int tag)> OnClick;
+  };
+  std::vector<TrayMenuItem> PopupMenu1;
+  bool MenuAttached = false; // a right click opens nothing while the menu is detached
+  void BuildMenu();
+  void AddMenuItem(const std::u16string& langKey, std::function<void(int tag)> onClick);
+  void SetActiveMonFromMenu(int tag);
+  void Settinger();
+  // The right button went up over the icon (handled from a posted message, outside the tray
+  // callback): pops the attached menu up at the pointer and runs the chosen item's handler.
+  void OpenMenu();
+  void TrayIcon1MouseMove();
+  IMouseHook::Verdict WheelHookProc(int code, uint32_t message, uint32_t mouseData);
+  bool ifovericon();
+  void UnHook();
+  void TrayIcon1Click();
 
   // The device table, or null when the root or the table is absent.
   TAssoc* DeviceTable() const;
@@ -157,6 +179,11 @@ class TController {
     }
   }
   void LogCurrentException();
+  // Tray menu and hook helpers.
+  std::u16string MenuText(const std::u16string& langKey) const;
+  void ShowActiveInIcon(TAssoc& devices);
+  void WriteCommand(const char16_t* letter, int value);
+  bool NearLastTrayPoint(Point where) const;
 
   Platform platform_;
   ControllerLog log_;
@@ -167,6 +194,14 @@ class TController {
   // Keys the command pass walked, and which of them it found not yet done.
   std::vector<Variant> passKeys_;
   std::vector<Variant> passNew_;
+  // Where the last tray move notification saw the pointer, for shells that cannot tell the
+  // icon's rectangle.
+  Point lastTrayPoint_;
+  bool trayPointKnown_ = false;
+  // Whether the hook saw an event since the last tray move notification; a hook that saw none
+  // was dropped by the system.
+  bool hookSawEvent_ = false;
+  bool menuOpen_ = false;
 };
 
 } // namespace lumivane

@@ -17,6 +17,8 @@ class IHost {
   virtual void AppendLogLine(const std::u16string& line) = 0; // main thread only
   virtual void InitializeCom() = 0;                           // for the main thread
   virtual void UninitializeCom() = 0;
+  // Shows the hidden main window, brings it to the foreground and restores it when minimised.
+  virtual void ShowMainWindow() = 0;
 };
 
 // Kernel objects and resources.

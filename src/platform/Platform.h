@@ -4,7 +4,10 @@
 #include "platform/Clock.h"
 #include "platform/DisplayConfig.h"
 #include "platform/Host.h"
+#include "platform/IconPainter.h"
 #include "platform/MonitorConfig.h"
+#include "platform/MouseHook.h"
+#include "platform/PopupMenu.h"
 #include "platform/Services.h"
 #include "platform/SystemErrors.h"
 #include "platform/Threads.h"
@@ -25,6 +28,9 @@ struct Platform {
   IDisplayConfig* displays = nullptr;
   IWmi* wmi = nullptr;
   IServiceManager* services = nullptr;
+  IPopupMenu* popup = nullptr;
+  IMouseHook* mouseHook = nullptr;
+  ITextMetrics* metrics = nullptr;
 };
 
 } // namespace lumivane

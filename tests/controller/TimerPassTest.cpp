@@ -196,6 +196,7 @@ TEST_F(TimerPassTest, RescanWaitsWhileTheWorkerIsBusy) {
 
 TEST_F(TimerPassTest, TickPhaseCyclesAndTheIconAppearsAfterTheFirstPass) {
   EXPECT_FALSE(app.tray.IsVisible());
+  const size_t drawn = app.tray.History().size(); // the application icon of the empty menu
   std::vector<int> phases;
   for (int n = 0; n < 10; ++n) {
     Pass();
@@ -204,7 +205,7 @@ TEST_F(TimerPassTest, TickPhaseCyclesAndTheIconAppearsAfterTheFirstPass) {
   }
   EXPECT_EQ(phases, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 1, 2}));
   EXPECT_EQ(app.tray.Adds(), 1);
-  EXPECT_TRUE(app.tray.History().empty()); // only the seed: nothing carried out
+  EXPECT_EQ(app.tray.History().size(), drawn); // only the seed: nothing carried out
 }
 
 } // namespace

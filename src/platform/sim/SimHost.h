@@ -26,6 +26,7 @@ class SimHost final : public IHost {
   void AppendLogLine(const std::u16string& line) override;
   void InitializeCom() override;
   void UninitializeCom() override;
+  void ShowMainWindow() override { ++shows_; }
 
   // What the window runs: the timer's handler and the destroy handler (FormClose).
   void SetOnTimer(std::function<void()> fn) { onTimer_ = std::move(fn); }
@@ -44,6 +45,7 @@ class SimHost final : public IHost {
   const std::map<std::u16string, uint32_t>& RegisteredMessages() const { return messages_; }
   int ComInitCount() const { return comInits_; }
   int ComUninitCount() const { return comUninits_; }
+  int MainWindowShows() const { return shows_; }
 
  private:
   std::thread::id windowThread_;
@@ -60,6 +62,7 @@ class SimHost final : public IHost {
   std::vector<std::u16string> log_;
   size_t offThread_ = 0;
   int comInits_ = 0, comUninits_ = 0;
+  int shows_ = 0;
 };
 
 } // namespace lumivane

@@ -6,6 +6,8 @@
 #include "platform/sim/SimDisplayConfig.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimMonitorConfig.h"
+#include "platform/sim/SimMouseHook.h"
+#include "platform/sim/SimPopupMenu.h"
 #include "platform/sim/SimProcessServices.h"
 #include "platform/sim/SimServiceManager.h"
 #include "platform/sim/SimSystemErrors.h"
@@ -32,6 +34,8 @@ struct SimPlatform {
     p.displays = &displays;
     p.wmi = &wmi;
     p.services = &services;
+    p.popup = &popup;
+    p.mouseHook = &mouseHook;
     return p;
   }
 
@@ -46,6 +50,8 @@ struct SimPlatform {
   SimDisplayConfig displays;
   SimWmi wmi;
   SimServiceManager services;
+  SimPopupMenu popup;
+  SimMouseHook mouseHook;
 };
 
 } // namespace lumivane

@@ -32,4 +32,10 @@ void SimTray::OnTaskbarCreated() {
   }
 }
 
+ITray::RectResult SimTray::IconRect(Rect& rect) {
+  if (!visible_) return RectResult::Failed; // the shell knows no such icon
+  if (rectResult_ == RectResult::Ok) rect = rect_;
+  return rectResult_;
+}
+
 } // namespace lumivane

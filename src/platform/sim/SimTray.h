@@ -22,10 +22,17 @@ class SimTray final : public ITray {
   bool IsVisible() const override { return visible_; }
   bool Refresh() override;
   void OnTaskbarCreated() override;
+  RectResult IconRect(Rect& rect) override;
+
+  // What IconRect answers while the icon is shown: its rectangle, or how the shell fails.
+  void SetIconRect(Rect rect, RectResult result = RectResult::Ok) {
+    rect_ = rect;
+    rectResult_ = result;
+  }
   // The shell restarts: its new notification area holds no icon until told.
   void RestartShell() { inShell_ = false; }
   bool InShell() const { return inShell_; }
-  int Refreshes() const { return refreshes_; }
+  int Refreshes() const { return refreshes_; } // images sent to the shell again
 
   const Image& Current() const { return current_; }
   const std::vector<Image>& History() const { return history_; } // every image drawn, in order
@@ -39,6 +46,8 @@ class SimTray final : public ITray {
   int adds_ = 0, removals_ = 0;
   bool inShell_ = false;
   int refreshes_ = 0;
+  Rect rect_;
+  RectResult rectResult_ = RectResult::Ok;
 };
 
 } // namespace lumivane

@@ -14,6 +14,8 @@ constexpr UINT kMsgWork = WM_APP + 1;
 // The tray icon's callback message; lParam holds the mouse message. Only compared, never
 // dereferenced: a forged one carries any value.
 constexpr UINT kMsgTrayCallback = WM_APP + 3;
+// No payload: the right button went up over the tray icon; open the menu outside the callback.
+constexpr UINT kMsgOpenMenu = WM_APP + 5;
 
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 100;

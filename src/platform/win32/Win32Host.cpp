@@ -181,6 +181,14 @@ void Win32Host::UninitializeCom() {
   ::CoUninitialize();
 }
 
+void Win32Host::ShowMainWindow() {
+  if (!window_) return;
+  ::ShowWindow(window_, SW_SHOW);
+  ::SetForegroundWindow(window_);
+  // Normal state: a minimised (or maximised) window is restored.
+  ::ShowWindow(window_, SW_RESTORE);
+}
+
 LRESULT CALLBACK Win32Host::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   try {
     // The host comes from this thread's CreateWindowExW, not from lParam: another process can

@@ -40,6 +40,7 @@ class Win32Host final : public IHost {
   void AppendLogLine(const std::u16string& line) override;
   void InitializeCom() override;
   void UninitializeCom() override;
+  void ShowMainWindow() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;

@@ -106,6 +106,19 @@ bool Win32Tray::Refresh() {
   return visible_ && Notify(NIM_MODIFY);
 }
 
+ITray::RectResult Win32Tray::IconRect(Rect& rect) {
+  NOTIFYICONIDENTIFIER id{};
+  id.cbSize = sizeof id;
+  id.hWnd = window_;
+  id.uID = kTrayIconId;
+  RECT r{};
+  const HRESULT hr = ::Shell_NotifyIconGetRect(&id, &r);
+  if (hr == E_NOTIMPL) return RectResult::NotImplemented;
+  if (hr != S_OK) return RectResult::Failed;
+  rect = Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  return RectResult::Ok;
+}
+
 bool Win32Tray::Notify(DWORD message) {
   return ::Shell_NotifyIconW(message, &data_) != FALSE;
 }

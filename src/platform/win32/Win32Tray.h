@@ -37,6 +37,8 @@ class Win32Tray final : public ITray {
   void OnTaskbarCreated() override;
   // Sends the current image to the shell again.
   bool Refresh() override;
+  // Shell_NotifyIconGetRect; E_NOTIMPL (Wine) is told apart from a failure.
+  RectResult IconRect(Rect& rect) override;
 
   HICON CurrentIcon() const { return icon_.get(); }
   const std::wstring& Tip() const { return tip_; }

@@ -20,6 +20,7 @@ bool TController::FormClose() {
   if (released_) return true;
   released_ = true;
 
+  UnHook();
   // No job runs here, so the monitor handles in the records are free to go with the root.
   Guarded([&] { ReleaseDeviceHandles(); });
   Root.reset();

@@ -12,11 +12,11 @@ namespace {
 
 // LANGUAGE FALLBACK — remove when the language tables fill "lang".
 // Until then "lang" holds nothing and the captions would be empty; the default table's words
-// stand in.
+// stand in. The default table serves English: its commands are English words too.
 std::u16string DefaultTableText(const std::u16string& langKey) {
   static const std::map<std::u16string, std::u16string> table = {
-      {u"settings", u"设置"},   {u"restart", u"重新启动"}, {u"exit", u"退出"},
-      {u"monitor", u"Monitor"}, {u"display", u"Display"},
+      {u"settings", u"Settings"}, {u"restart", u"Restart"}, {u"exit", u"Exit"},
+      {u"monitor", u"Monitor"},   {u"display", u"Display"},
   };
   const auto it = table.find(langKey);
   return it == table.end() ? std::u16string() : it->second;

@@ -87,7 +87,7 @@ TEST_F(TrayMenuTest, CaptionsComeFromTheLanguageTextsWithTheDefaultTableUntilThe
   Add(kUid2, 2, true)[u"internal"] = Variant(u"true");
   c().BuildMenu();
   EXPECT_EQ(Captions(),
-            (std::vector<std::u16string>{u"1. Monitor", u"2. Display", u"-", u"设置", u"重新启动", u"退出"}));
+            (std::vector<std::u16string>{u"1. Monitor", u"2. Display", u"-", u"Settings", u"Restart", u"Exit"}));
   TAssoc& lang = c().Root->Items(u"lang");
   for (const auto& [key, text] :
        std::vector<std::pair<const char16_t*, const char16_t*>>{{u"settings", u"Настройки"},
@@ -123,7 +123,7 @@ TEST_F(TrayMenuTest, InactiveDevicesAreGreyedOrHiddenAndCannotBeChosen) {
   Pass();
   RightClick();
   EXPECT_EQ(app.popup.VisibleCaptions(),
-            (std::vector<std::u16string>{u"1. Monitor", u"-", u"设置", u"重新启动", u"退出"}));
+            (std::vector<std::u16string>{u"1. Monitor", u"-", u"Settings", u"Restart", u"Exit"}));
 }
 
 TEST_F(TrayMenuTest, OtherActiveCountLeavesOutTheActiveDevice) {
@@ -227,7 +227,7 @@ TEST_F(TrayMenuTest, NoDevicesLeaveTheMenuDetachedAndTheApplicationIcon) {
   EXPECT_FALSE(c().MenuAttached);
   EXPECT_TRUE(c().PopupMenu1.empty());
   EXPECT_TRUE(app.tray.Current().applicationIcon);
-  RightClick(u"退出");
+  RightClick(u"Exit");
   EXPECT_EQ(app.popup.Popups(), 0);
   EXPECT_EQ(c().RunState, 1);
 }
@@ -247,14 +247,14 @@ TEST_F(TrayMenuTest, CommandsRunTheirHandlers) {
   Add(kUid, 1, true);
   c().BuildMenu();
   app.mouseHook.SetCursor({1800, 1060});
-  RightClick(u"设置");
+  RightClick(u"Settings");
   EXPECT_EQ(app.popup.LastPoint(), (Point{1800, 1060})); // at the pointer
   EXPECT_EQ(app.host.MainWindowShows(), 1);
-  RightClick(u"重新启动");
+  RightClick(u"Restart");
   EXPECT_EQ(c().RunState, -1);
-  RightClick(u"退出");
+  RightClick(u"Exit");
   EXPECT_EQ(c().RunState, -1); // only while running
-  RightClick(u"设置");
+  RightClick(u"Settings");
   EXPECT_EQ(app.host.MainWindowShows(), 1);
 }
 

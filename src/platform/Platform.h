@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/DisplayConfig.h"
 #include "platform/Host.h"
+#include "platform/IconPainter.h"
 #include "platform/MonitorConfig.h"
 #include "platform/Services.h"
 #include "platform/SystemErrors.h"
@@ -18,6 +19,8 @@ struct Platform {
   IHost* host = nullptr;
   IProcessServices* process = nullptr;
   ITray* tray = nullptr;
+  ITextMetrics* textMetrics = nullptr;
+  IIconPainter* iconPainter = nullptr;
   IMainThread* mainThread = nullptr;
   IThreadPool* pool = nullptr;
   ISystemErrors* errors = nullptr;

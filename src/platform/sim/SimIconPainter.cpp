@@ -20,11 +20,15 @@ Pixels SimIconPainter::PaintText(Size size, Color background, const std::u16stri
   const int lineWidth = glyph * static_cast<int>(text.size());
   const int left = (size.width - lineWidth) / 2;
   const int top = (size.height - cell) / 2;
-  const int x0 = std::max(left, 0), x1 = std::min(left + lineWidth, size.width);
   const int y0 = std::max(top, 0), y1 = std::min(top + cell, size.height);
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x)
-      image.data[static_cast<size_t>(y) * size.width + x] = textColor;
+  for (size_t g = 0; g < text.size(); ++g) {
+    if (text[g] == u' ') continue; // a blank takes its room and draws nothing
+    const int gl = left + static_cast<int>(g) * glyph;
+    const int x0 = std::max(gl, 0), x1 = std::min(gl + glyph, size.width);
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x)
+        image.data[static_cast<size_t>(y) * size.width + x] = textColor;
+  }
   return image;
 }
 

@@ -27,7 +27,7 @@ class SimIconPainter final : public IIconPainter {
 
   // Fills the image with background, then draws text as one line of glyph blocks, each
   // SimTextMetrics::GlyphWidth wide and the font's cell height high, the line centred both ways
-  // (as DT_CENTER | DT_VCENTER place it) and clipped to the image.
+  // (as DT_CENTER | DT_VCENTER place it) and clipped to the image. A blank draws nothing.
   Pixels PaintText(Size size, Color background, const std::u16string& text, const FontSpec& font,
                    Color textColor) override;
   // 0 for an empty image, a mask of another size, or while failing.

@@ -7,7 +7,8 @@
 namespace lumivane::app {
 
 Application::Application(HINSTANCE instance)
-    : host_(instance), mainThread_(host_.Window()), tray_(host_.Window(), instance) {
+    : host_(instance), mainThread_(host_.Window()), tray_(host_.Window(), instance),
+      textMetrics_(host_.Window()) {
   // The locale has to serve before the controller compares or upper-cases a key.
   SetCurrentLocale(&locale_);
   Platform platform;
@@ -15,6 +16,8 @@ Application::Application(HINSTANCE instance)
   platform.host = &host_;
   platform.process = &process_;
   platform.tray = &tray_;
+  platform.textMetrics = &textMetrics_;
+  platform.iconPainter = &iconPainter_;
   platform.mainThread = &mainThread_;
   platform.pool = &pool_;
   platform.errors = &errors_;
@@ -76,7 +79,7 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     if (c->RunState > 0) c->RescanRequested = true;
     return false;
   case WM_DPICHANGED: {
-    if (c->RunState > 0) c->MenuRebuildRequested = true;
+    c->WMDpiChanged();
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     ::SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

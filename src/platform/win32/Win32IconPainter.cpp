@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/win32/GdiText.h"
-#include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32Locale.h"
 
 namespace lumivane::win32 {
@@ -43,8 +42,7 @@ Pixels Win32IconPainter::PaintText(Size size, Color background, const std::u16st
                                    const FontSpec& font, Color textColor) {
   const size_t count = PixelCount(size);
   if (count == 0) return {};
-  UniqueHdc dc;
-  if (WindowDc screen(nullptr); screen) dc.reset(::CreateCompatibleDC(screen.get()));
+  UniqueHdc dc(::CreateCompatibleDC(nullptr)); // a memory DC like the screen
   if (!dc) return {};
   void* bits = nullptr;
   UniqueGdiObj bitmap = TopDownDib(dc.get(), size, bits);
@@ -78,8 +76,7 @@ IconHandle Win32IconPainter::CreateIcon(const Pixels& colour, const std::vector<
   if (count == 0 || colour.data.size() != count || mask.size() != count) return 0;
   const int width = colour.size.width, height = colour.size.height;
   void* bits = nullptr;
-  UniqueGdiObj colourBitmap;
-  if (WindowDc screen(nullptr); screen) colourBitmap = TopDownDib(screen.get(), colour.size, bits);
+  UniqueGdiObj colourBitmap = TopDownDib(nullptr, colour.size, bits);
   if (!colourBitmap) return 0;
   auto* dib = static_cast<uint32_t*>(bits);
   const int stride = ((width + 15) / 16) * 2; // monochrome rows are WORD-aligned

@@ -27,7 +27,8 @@ bool SuggestedRect(LPARAM lParam, RECT& rect) {
 } // namespace
 
 Application::Application(HINSTANCE instance)
-    : host_(instance), mainThread_(host_), tray_(host_.Window(), instance), popup_(host_.Window()) {
+    : host_(instance), mainThread_(host_), tray_(host_.Window(), instance), popup_(host_.Window()),
+      textMetrics_(host_.Window()) {
   // The locale has to serve before the controller compares or upper-cases a key.
   SetCurrentLocale(&locale_);
   Platform platform;
@@ -35,6 +36,8 @@ Application::Application(HINSTANCE instance)
   platform.host = &host_;
   platform.process = &process_;
   platform.tray = &tray_;
+  platform.textMetrics = &textMetrics_;
+  platform.iconPainter = &iconPainter_;
   platform.mainThread = &mainThread_;
   platform.pool = &pool_;
   platform.errors = &errors_;
@@ -99,7 +102,7 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     result = TRUE;
     return true;
   case WM_DPICHANGED: {
-    if (c->RunState > 0) c->MenuRebuildRequested = true;
+    c->WMDpiChanged();
     RECT suggested{};
     if (SuggestedRect(lParam, suggested))
       ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

@@ -7,6 +7,7 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32DisplayConfig.h"
 #include "platform/win32/Win32Host.h"
+#include "platform/win32/Win32IconPainter.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32MainThread.h"
 #include "platform/win32/Win32MonitorConfig.h"
@@ -15,6 +16,7 @@
 #include "platform/win32/Win32ProcessServices.h"
 #include "platform/win32/Win32ServiceManager.h"
 #include "platform/win32/Win32SystemErrors.h"
+#include "platform/win32/Win32TextMetrics.h"
 #include "platform/win32/Win32ThreadPool.h"
 #include "platform/win32/Win32Tray.h"
 #include "platform/win32/Win32Wmi.h"
@@ -51,6 +53,8 @@ class Application {
   win32::Win32Tray tray_;
   win32::Win32PopupMenu popup_;
   win32::Win32MouseHook mouseHook_;
+  win32::Win32TextMetrics textMetrics_;
+  win32::Win32IconPainter iconPainter_;
   std::unique_ptr<TController> controller_;
   bool menuPosted_ = false;
 };

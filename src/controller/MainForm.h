@@ -21,6 +21,12 @@ namespace lumivane {
 int CeilToStep(int value, int step);
 int FloorToStep(int value, int step);
 
+// Tray icon colours. HexToColor reads "RRGGBB" (hexadecimal digits of either case and nothing
+// else) into the platform's COLORREF layout, red in the low byte; any other text, or a value
+// above FFFFFF, gives black. ColorToHex writes a plain RGB colour back as upper-case "RRGGBB".
+uint32_t HexToColor(const std::u16string& text);
+std::u16string ColorToHex(uint32_t color);
+
 // Milliseconds from 1970-01-01 00:00 to the given local wall time, taken as it is.
 uint64_t UnixMsFromLocalTime(const LocalTime& t);
 
@@ -98,7 +104,21 @@ class TController {
   void PowerResume();
 
   void ValueChange(int i, bool init);
-  void UpdateTrayIconText(const std::u16string& text);
+
+  // The tray digits. The face and the colour text are the font combo's and the colour edit's
+  // texts once the settings window binds them; until then their initial values.
+  static constexpr const char16_t* kKeyColorText = u"9636A7";
+  std::u16string IconFontName = u"Tahoma";
+  std::u16string ColorText = u"FFFFFF";
+  // Refits FontHeight100 and FontHeight2Digits to the icon width at the settings window's DPI.
+  void Rend();
+  // text painted at IconFontHeight into a new icon of the system small-icon size; the caller
+  // owns it. 0 on failure.
+  IconHandle CreateTextIcon(const std::u16string& text);
+  // Puts the icon for AText into the tray. On false the tray keeps its image and nothing leaks.
+  bool UpdateTrayIconText(const std::u16string& AText);
+  // The settings window moved to a monitor of another DPI: refit at the next pass.
+  void WMDpiChanged();
 
   uint64_t NowUnixMs() const;
   void LogLine(const std::u16string& text) { log_.LogLine(text); }

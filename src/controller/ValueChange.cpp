@@ -101,11 +101,9 @@ void TController::ValueChange(int i, bool init) {
   value = std::clamp<int64_t>(value, 0, 100);
   IconFontHeight = value == 100 ? FontHeight100 : FontHeight2Digits;
   ShownBrightness = static_cast<int>(value);
+  // The value stands even when the icon could not be replaced: the devices follow it, and the
+  // next redraw shows it.
   UpdateTrayIconText(Variant::Narrow(value).Text());
-}
-
-void TController::UpdateTrayIconText(const std::u16string& text) {
-  if (platform_.tray) platform_.tray->ShowText(text, IconFontHeight);
 }
 
 } // namespace lumivane

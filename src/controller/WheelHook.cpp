@@ -60,7 +60,7 @@ bool TController::ifovericon() {
 bool TController::NearLastTrayPoint(Point where) const {
   if (!trayPointKnown_) return false;
   Size icon{16, 16}; // the small-icon size at 96 DPI, for a platform that cannot tell
-  if (platform_.metrics) icon = platform_.metrics->SmallIconSize();
+  if (platform_.textMetrics) icon = platform_.textMetrics->SmallIconSize();
   const int64_t dx = std::llabs(int64_t{where.x} - lastTrayPoint_.x);
   const int64_t dy = std::llabs(int64_t{where.y} - lastTrayPoint_.y);
   return dx <= icon.width && dy <= icon.height;

@@ -21,6 +21,8 @@ struct Platform {
   IHost* host = nullptr;
   IProcessServices* process = nullptr;
   ITray* tray = nullptr;
+  ITextMetrics* textMetrics = nullptr;
+  IIconPainter* iconPainter = nullptr;
   IMainThread* mainThread = nullptr;
   IThreadPool* pool = nullptr;
   ISystemErrors* errors = nullptr;
@@ -30,7 +32,6 @@ struct Platform {
   IServiceManager* services = nullptr;
   IPopupMenu* popup = nullptr;
   IMouseHook* mouseHook = nullptr;
-  ITextMetrics* metrics = nullptr;
 };
 
 } // namespace lumivane

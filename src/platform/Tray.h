@@ -10,13 +10,16 @@ namespace lumivane {
 // IIconPainter::DestroyIcon unless it handed it on.
 using IconHandle = uintptr_t;
 
-// The notification-area icon. It shows either the application icon or a short text.
+// The notification-area icon. It owns the image it shows, draws what it is told and decides
+// nothing; events reach the controller through the app.
 class ITray {
  public:
   enum class RectResult { Ok, NotImplemented, Failed };
 
   virtual ~ITray() = default;
-  virtual void ShowText(const std::u16string& text, int fontHeight) = 0;
+  // Puts icon in place of the current image (destroying that one) and sends it to the shell.
+  // On success the tray owns icon; on false it was not taken and the caller destroys it.
+  virtual bool SetIcon(IconHandle icon, const std::u16string& tip) = 0;
   virtual void ShowApplicationIcon() = 0;
   virtual void SetVisible(bool visible) = 0;
   virtual bool IsVisible() const = 0;

@@ -134,7 +134,7 @@ TEST_F(WheelHookTest, AShellThatCannotTellTheRectangleUsesTheLastNotification) {
     int TextWidth(const std::u16string&, const FontSpec&) const override { return 0; }
   } metrics;
   Platform ports = app.Ports();
-  ports.metrics = &metrics;
+  ports.textMetrics = &metrics;
   TController other(ports);
   app.mouseHook.SetCursor({1008, 708});
   other.TrayIcon1MouseMove();

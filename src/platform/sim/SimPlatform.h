@@ -5,12 +5,14 @@
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDisplayConfig.h"
 #include "platform/sim/SimHost.h"
+#include "platform/sim/SimIconPainter.h"
 #include "platform/sim/SimMonitorConfig.h"
 #include "platform/sim/SimMouseHook.h"
 #include "platform/sim/SimPopupMenu.h"
 #include "platform/sim/SimProcessServices.h"
 #include "platform/sim/SimServiceManager.h"
 #include "platform/sim/SimSystemErrors.h"
+#include "platform/sim/SimTextMetrics.h"
 #include "platform/sim/SimThreads.h"
 #include "platform/sim/SimTray.h"
 #include "platform/sim/SimWmi.h"
@@ -19,7 +21,7 @@ namespace lumivane {
 
 struct SimPlatform {
   SimPlatform(SimClock& clock, SimMachine& machine, SimThreadPool::Mode mode = SimThreadPool::Mode::Manual)
-      : clock(clock), process(machine), pool(mode), monitors(&clock) {}
+      : clock(clock), process(machine), tray(iconPainter), pool(mode), monitors(&clock) {}
 
   Platform Ports() {
     Platform p;
@@ -27,6 +29,8 @@ struct SimPlatform {
     p.host = &host;
     p.process = &process;
     p.tray = &tray;
+    p.textMetrics = &textMetrics;
+    p.iconPainter = &iconPainter;
     p.mainThread = &mainThread;
     p.pool = &pool;
     p.errors = &errors;
@@ -42,6 +46,8 @@ struct SimPlatform {
   SimClock& clock;
   SimHost host;
   SimProcessServices process;
+  SimTextMetrics textMetrics;
+  SimIconPainter iconPainter; // before the tray, which hands its icon back at the end
   SimTray tray;
   SimMainThread mainThread;
   SimThreadPool pool;

@@ -1,15 +1,33 @@
 #include "platform/sim/SimTray.h"
 
+#include <utility>
+
 namespace lumivane {
 
-void SimTray::ShowText(const std::u16string& text, int fontHeight) {
-  current_ = Image{false, text, fontHeight};
+SimTray::~SimTray() {
+  if (icon_) icons_.DestroyIcon(icon_);
+}
+
+void SimTray::Replace(IconHandle icon, Image image) {
+  if (icon_) icons_.DestroyIcon(icon_);
+  icon_ = icon;
+  current_ = std::move(image);
   history_.push_back(current_);
 }
 
+bool SimTray::SetIcon(IconHandle icon, const std::u16string& tip) {
+  const SimIconPainter::Icon* drawn = icons_.Find(icon);
+  if (!drawn) return false;
+  if (failSetIcon_ > 0) {
+    --failSetIcon_;
+    return false;
+  }
+  Replace(icon, Image{false, tip, drawn->painting.font.height});
+  return true;
+}
+
 void SimTray::ShowApplicationIcon() {
-  current_ = Image{};
-  history_.push_back(current_);
+  Replace(0, Image{});
 }
 
 void SimTray::SetVisible(bool visible) {
@@ -33,7 +51,9 @@ void SimTray::OnTaskbarCreated() {
 }
 
 ITray::RectResult SimTray::IconRect(Rect& rect) {
-  if (!visible_) return RectResult::Failed; // the shell knows no such icon
+  // A shell that cannot tell says so whether or not the icon is there.
+  if (rectResult_ == RectResult::NotImplemented) return rectResult_;
+  if (!visible_) return RectResult::Failed;
   if (rectResult_ == RectResult::Ok) rect = rect_;
   return rectResult_;
 }

@@ -1,5 +1,7 @@
 #include "platform/sim/SimHost.h"
 
+#include <stdexcept>
+
 namespace lumivane {
 
 namespace {
@@ -47,6 +49,7 @@ void SimHost::ShowErrorBox(const std::u16string& text) {
 }
 
 void SimHost::AppendLogLine(const std::u16string& line) {
+  if (failAppends_) throw std::runtime_error("log memo is full");
   std::lock_guard lock(logMutex_);
   if (std::this_thread::get_id() != windowThread_) ++offThread_;
   log_.push_back(line);

@@ -38,7 +38,7 @@ void RediscoveryBackOff::Rediscovered(TAssoc& devices) {
   for (auto& [uid, e] : entries_) {
     const bool found = devices.IsSet(uid);
     if (Held(uid)) {
-      if (found) devices.Items(uid).Items(u"active") = Variant(std::u16string(u"false"));
+      if (found) devices.Items(uid).Items(u"active") = Variant(false);
       continue;
     }
     e.held = false;

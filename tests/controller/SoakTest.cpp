@@ -151,6 +151,7 @@ TEST_F(SoakTest, HundredThousandPassesOfRandomInput) {
     ASSERT_TRUE(host.TimerEnabled()) << pass;
     ASSERT_LE(pool.Pending(), 1u) << pass;
     ASSERT_LE(controller->Root->Items(u"cmd").Count(), 3) << pass;
+    ASSERT_LE(controller->BackOff().Tracked(), 4u) << pass;
     if (controller->RescanRequested && controller->WorkerBusy) ++rescansWaited;
 
     if (!holdJobs || pass % 50 == 0) {

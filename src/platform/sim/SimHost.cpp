@@ -60,6 +60,12 @@ std::vector<std::u16string> SimHost::LogLines() const {
   return log_;
 }
 
+std::vector<std::u16string> SimHost::LogLinesFrom(size_t first) const {
+  std::lock_guard lock(logMutex_);
+  if (first >= log_.size()) return {};
+  return std::vector<std::u16string>(log_.begin() + static_cast<std::ptrdiff_t>(first), log_.end());
+}
+
 size_t SimHost::OffThreadAppends() const {
   std::lock_guard lock(logMutex_);
   return offThread_;

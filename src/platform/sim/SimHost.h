@@ -39,6 +39,7 @@ class SimHost final : public IHost {
   int CloseCount() const { return closeCount_; }
   const std::vector<std::u16string>& ErrorBoxes() const { return errorBoxes_; }
   std::vector<std::u16string> LogLines() const;
+  std::vector<std::u16string> LogLinesFrom(size_t first) const; // lines from index first on
   size_t OffThreadAppends() const; // log lines appended from a thread other than the window's
   // While set, appending a log line throws (a control that cannot take more text).
   void FailLogAppends(bool fail) { failAppends_ = fail; }

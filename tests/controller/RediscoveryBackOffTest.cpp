@@ -166,8 +166,8 @@ TEST_F(BackOffTest, LockedMonitorOverAnHourWaitsLongerEachTimeAndTheOtherKeepsWo
             << rescans.size() << ", disables " << disabled.size() << ", log lines " << logLines
             << ", main-thread DDC/CI calls " << ddcMain << " (" << ddcMain * 40 / 1000.0
             << " s), waits in s:";
-  for (uint64_t w : waits)
-    std::cout << ' ' << w / 100 / 10.0;
+  for (size_t i = 0; i < waits.size() && i < 20; ++i)
+    std::cout << ' ' << waits[i] / 100 / 10.0;
   std::cout << '\n';
 
   EXPECT_GE(disabled.size(), 5u);
@@ -204,6 +204,8 @@ TEST_F(BackOffTest, MonitorThatTakesWritesAgainComesBackWithinTheWait) {
   EXPECT_FALSE(Active(kLocked));
   EXPECT_TRUE(Active(kGood));
 
+  // Nor does setting the clock back an hour stretch the wait.
+  clock.SetLocalMs(clock.LocalMs() - 3600 * kSecond);
   SetLocked(locked, false);
   EXPECT_LE(UntilBack(kLocked), 40 * kSecond);
   for (int i = 0; i < 3; ++i)

@@ -3,6 +3,7 @@
 // clock set back, and worker jobs held back for a while. Whatever happens, no exception leaves
 // a pass, the timer comes back, the worker gets free once its jobs may run, the command map
 // stays small, and every physical monitor handle handed out is held by a record or released.
+// The log memo may refuse text as well.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -104,6 +105,9 @@ class SoakTest : public SupervisionTest {
       controller->RangeChanged = true;
     } else if (roll < 500) {
       holdJobs = !holdJobs;
+    } else if (roll < 503) {
+      logFails = !logFails; // the log memo refuses text
+      host.FailLogAppends(logFails);
     }
   }
 
@@ -121,6 +125,7 @@ class SoakTest : public SupervisionTest {
   std::mt19937 rng{20260301};
   bool wmiDown = false;
   bool holdJobs = false;
+  bool logFails = false;
 };
 
 TEST_F(SoakTest, HundredThousandPassesOfRandomInput) {
@@ -169,6 +174,7 @@ TEST_F(SoakTest, HundredThousandPassesOfRandomInput) {
   EXPECT_GT(jobsRun, 1000u);
   EXPECT_GT(monitors.DestroyedCount(), 100u);
 
+  host.FailLogAppends(false);
   while (pool.RunNext())
     ;
   controller->FormClose();

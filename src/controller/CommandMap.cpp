@@ -69,26 +69,29 @@ void TController::CommandPass() {
     // A handler run while a step waited may have changed the map since the keys were taken.
     if (!cmd->IsSet(key) || cmd->Items(key).IsSet(u"z")) continue;
     passNew_.push_back(key);
-    TAssoc& entry = cmd->Items(key);
-    const bool hasS = entry.IsSet(u"s");
-    if (!hasS && !entry.IsSet(u"n")) continue;
     try {
-      if (hasS) {
-        if (entry.Items(u"s").Val().ToInt64() < 0)
-          ValueChange(CeilToStep(Saturate(int64_t{ShownBrightness} - step), step), true);
-        if (entry.Items(u"s").Val().ToInt64() > 0)
-          ValueChange(FloorToStep(Saturate(int64_t{ShownBrightness} + step), step), true);
-        MarkDone(*cmd, key);
-      }
-      if (cmd->IsSet(key) && cmd->Items(key).IsSet(u"n")) {
-        AntiGlareToggle();
-        MarkDone(*cmd, key);
-      }
+      CarryOut(*cmd, key, step);
     } catch (...) {
-      // A command that cannot be carried out would otherwise fail again on every pass.
-      MarkDone(*cmd, key);
-      throw;
+      // An entry that cannot be carried out would fail again on every pass: it is logged once
+      // and dropped, and the entries after it still run in key order.
+      LogCurrentException();
+      Guarded([&] { MarkDone(*cmd, key); });
     }
+  }
+}
+
+void TController::CarryOut(TAssoc& cmd, const Variant& key, int step) {
+  TAssoc& entry = cmd.Items(key);
+  if (entry.IsSet(u"s")) {
+    if (entry.Items(u"s").Val().ToInt64() < 0)
+      ValueChange(CeilToStep(Saturate(int64_t{ShownBrightness} - step), step), true);
+    if (entry.Items(u"s").Val().ToInt64() > 0)
+      ValueChange(FloorToStep(Saturate(int64_t{ShownBrightness} + step), step), true);
+    MarkDone(cmd, key);
+  }
+  if (cmd.IsSet(key) && cmd.Items(key).IsSet(u"n")) {
+    AntiGlareToggle();
+    MarkDone(cmd, key);
   }
 }
 
@@ -107,14 +110,30 @@ void TController::AntiGlareToggle() {
   }
 }
 
+// The command stamp is the largest key, with one exception: a largest stamp that lies ahead of
+// the clock means the clock was set back. New commands then land below it, and it would stay the
+// command stamp until the clock caught up, so the devices would not follow them. The newest of
+// the new commands takes its place, before its "u" or "i" is carried out, so that the devices
+// are compared with the stamp of the value they are to receive.
 void TController::NewestEntry() {
+  newest_.reset();
   TAssoc* cmd = CommandMap(Root);
   if (!cmd) return;
   int64_t stamp = 0;
-  const Variant* newest = NewestKey(*cmd, stamp);
-  if (!newest) return;
-  const Variant key = *newest;
+  const Variant* largest = NewestKey(*cmd, stamp);
+  if (!largest) return;
+  Variant key = *largest;
+  auto in = [](const std::vector<Variant>& list, const Variant& k) {
+    return std::any_of(list.begin(), list.end(), [&](const Variant& v) { return v.SameKey(k); });
+  };
+  if (!passNew_.empty() && static_cast<uint64_t>(stamp) > NowUnixMs() && !in(passNew_, key) &&
+      cmd->IsSet(passNew_.back())) {
+    key = passNew_.back();
+    stamp = StampOf(key).value_or(stamp);
+  }
+  newest_ = key;
   CommandStamp = static_cast<uint64_t>(stamp);
+
   TAssoc& entry = cmd->Items(key);
   if (entry.IsSet(u"z")) return;
   try {
@@ -135,19 +154,9 @@ void TController::PruneCommands() {
   TAssoc* cmd = CommandMap(Root);
   if (!cmd) return;
   int64_t stamp = 0;
-  const Variant* newest = NewestKey(*cmd, stamp);
-  if (!newest) return;
-  Variant keep = *newest;
-
-  // A newest stamp that lies ahead of the clock means the clock was set back: new commands
-  // then land below it, and it would stay the command stamp until the clock caught up, so the
-  // devices would not follow them. The newest of the new commands takes its place.
-  auto in = [](const std::vector<Variant>& list, const Variant& key) {
-    return std::any_of(list.begin(), list.end(), [&](const Variant& k) { return k.SameKey(key); });
-  };
-  if (!passNew_.empty() && static_cast<uint64_t>(stamp) > NowUnixMs() && !in(passNew_, keep) &&
-      cmd->IsSet(passNew_.back()))
-    keep = passNew_.back();
+  const Variant* largest = NewestKey(*cmd, stamp);
+  if (!largest) return;
+  const Variant keep = newest_ && cmd->IsSet(*newest_) ? *newest_ : *largest;
 
   for (const Variant& key : passKeys_) {
     if (key.SameKey(keep) || !cmd->IsSet(key)) continue;
@@ -156,7 +165,8 @@ void TController::PruneCommands() {
   }
   passKeys_.clear();
   passNew_.clear();
-  if ((newest = NewestKey(*cmd, stamp))) CommandStamp = static_cast<uint64_t>(stamp);
+  newest_.reset();
+  if (NewestKey(*cmd, stamp)) CommandStamp = static_cast<uint64_t>(stamp);
 }
 
 } // namespace lumivane

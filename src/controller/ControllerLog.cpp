@@ -7,24 +7,40 @@ namespace lumivane {
 ControllerLog::ControllerLog(IHost* host, IMainThread* mainThread, IClock* clock)
     : host_(host), mainThread_(mainThread), clock_(clock) {}
 
-void ControllerLog::LogLine(const std::u16string& text) {
-  // The memo is a C-string control: whatever follows a NUL would be lost or garbled there.
-  std::u16string line = text.substr(0, text.find(u'\0'));
+void ControllerLog::LogLine(const std::u16string& text) noexcept {
   if (!host_) return;
-  if (!mainThread_ || mainThread_->IsMainThread()) {
-    host_->AppendLogLine(line);
-    return;
+  try {
+    // The memo is a C-string control: whatever follows a NUL would be lost or garbled there.
+    std::u16string line = text.substr(0, text.find(u'\0'));
+    if (!mainThread_ || mainThread_->IsMainThread()) {
+      host_->AppendLogLine(line);
+      return;
+    }
+    IHost* host = host_;
+    mainThread_->Queue([host, line = std::move(line)] {
+      try {
+        host->AppendLogLine(line);
+      } catch (...) {
+      }
+    });
+  } catch (...) {
+    // The log is a diagnostic: losing a line must not stop what was being logged about.
   }
-  IHost* host = host_;
-  mainThread_->Queue([host, line = std::move(line)] { host->AppendLogLine(line); });
 }
 
-void ControllerLog::LogError(const std::u16string& message) {
-  LogLine(u"[" + TimeText() + u"] ERROR! " + message);
+void ControllerLog::LogError(const std::u16string& message) noexcept {
+  try {
+    LogLine(u"[" + TimeText() + u"] ERROR! " + message);
+  } catch (...) {
+  }
 }
 
-std::u16string ControllerLog::TimeText() {
-  return CurrentLocale().FormatLongTime(clock_ ? clock_->Now() : LocalTime{});
+std::u16string ControllerLog::TimeText() noexcept {
+  try {
+    return CurrentLocale().FormatLongTime(clock_ ? clock_->Now() : LocalTime{});
+  } catch (...) {
+    return {};
+  }
 }
 
 } // namespace lumivane

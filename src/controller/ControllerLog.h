@@ -9,14 +9,15 @@
 namespace lumivane {
 
 // The debug log memo. Lines are appended on the main thread; a line logged on another thread
-// is queued to the main thread, so lines from one thread keep their order.
+// is queued to the main thread, so lines from one thread keep their order. Logging never
+// throws: a line that cannot be appended is lost, and the caller goes on.
 class ControllerLog final : public ILog {
  public:
   ControllerLog(IHost* host, IMainThread* mainThread, IClock* clock);
 
-  void LogLine(const std::u16string& text) override;
-  void LogError(const std::u16string& message) override;
-  std::u16string TimeText() override;
+  void LogLine(const std::u16string& text) noexcept override;
+  void LogError(const std::u16string& message) noexcept override;
+  std::u16string TimeText() noexcept override;
 
  private:
   IHost* host_;

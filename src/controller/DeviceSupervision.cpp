@@ -47,6 +47,7 @@ void TController::ReleaseDeviceHandles() {
 void TController::ErrorSweep() {
   TAssoc* devices = DeviceTable();
   if (!devices || !devices->All()) return;
+  bool rescan = false;
   for (const auto& [key, child] : *devices->All()) {
     TAssoc& record = *child;
     if (!RecordFlag(record, u"active") || RecordInt(record, u"errors", 0) <= kErrorLimit) continue;
@@ -58,10 +59,12 @@ void TController::ErrorSweep() {
       SaveActMon();
     }
     DeviceDisabled = true;
+    // A device held back stays in the table, inactive, until its wait is over.
+    if (!backOff_.Disable(key.Text())) rescan = true;
   }
-  if (DeviceDisabled)
+  if (rescan)
     Rescan();
-  else if (!PendingDevice.empty())
+  else if (DeviceDisabled || !PendingDevice.empty())
     BuildMenu();
 }
 
@@ -73,7 +76,9 @@ void TController::ActiveDeviceSteps() {
 
   if (OtherActiveCount > 0 && SyncBox.Checked) {
     for (const auto& [key, child] : *devices->All()) {
-      if (key.Text() == ActiveDevice) continue;
+      // A held-back device cannot catch up before its wait is over; a job per pass would only
+      // skip it again.
+      if (key.Text() == ActiveDevice || backOff_.Held(key.Text())) continue;
       if (RecordUInt(*child, u"counter") != stamp) {
         SendNeeded = true;
         break;

@@ -41,17 +41,21 @@ TAssoc* TController::ActiveRecord() const {
   return RecordFlag(record, u"active") ? &record : nullptr;
 }
 
-void TController::LogCurrentException() {
+void TController::LogCurrentException() noexcept {
   try {
-    throw;
-  } catch (const AssocError& e) {
-    LogError(e.Message());
-  } catch (const WmiError& e) {
-    LogError(e.Description());
-  } catch (const std::exception& e) {
-    LogError(FromUtf8(e.what()));
+    try {
+      throw;
+    } catch (const AssocError& e) {
+      LogError(e.Message());
+    } catch (const WmiError& e) {
+      LogError(e.Description());
+    } catch (const std::exception& e) {
+      LogError(FromUtf8(e.what()));
+    } catch (...) {
+      LogError(u"Unknown exception");
+    }
   } catch (...) {
-    LogError(u"Unknown exception");
+    // Taking the message apart failed (no memory): nothing is left to log it with.
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "assoc/AssocArrays.h"
 #include "controller/ControllerLog.h"
+#include "controller/RediscoveryBackOff.h"
 #include "devices/DeviceEnv.h"
 #include "platform/Platform.h"
 #include "settings/Controls.h"
@@ -88,7 +89,9 @@ class TController {
   std::unique_ptr<TAssoc> Root;
 
   void Startup();
-  void Timer1Timer();
+  // Nothing escapes a pass, and the timer is enabled again at its end however the pass ended
+  // (except in the pass that closes the form).
+  void Timer1Timer() noexcept;
   // Shutdown, restart and session events. The window only translates its messages into these.
   void Exiter();
   void Restart();
@@ -121,8 +124,8 @@ class TController {
   void WMDpiChanged();
 
   uint64_t NowUnixMs() const;
-  void LogLine(const std::u16string& text) { log_.LogLine(text); }
-  void LogError(const std::u16string& message) { log_.LogError(message); }
+  void LogLine(const std::u16string& text) noexcept { log_.LogLine(text); }
+  void LogError(const std::u16string& message) noexcept { log_.LogError(message); }
   ILog& Log() { return log_; }
   const Platform& Ports() const { return platform_; }
 
@@ -177,6 +180,8 @@ class TController {
   TAssoc* DeviceTable() const;
   // The active device's record when it exists and is active; null otherwise. Creates nothing.
   TAssoc* ActiveRecord() const;
+  // Devices held back after failing again soon after their return.
+  const RediscoveryBackOff& BackOff() const { return backOff_; }
 
  private:
   void SingleInstanceProbes();
@@ -190,14 +195,18 @@ class TController {
   void HandOff(TAssoc& active);
   void ResetShown();
   // Runs one step; an exception is logged and the caller goes on.
-  template <class Fn> void Guarded(Fn&& fn) {
+  template <class Fn> void Guarded(Fn&& fn) noexcept {
     try {
       fn();
     } catch (...) {
       LogCurrentException();
     }
   }
-  void LogCurrentException();
+  // Logs the exception being handled; a log that fails as well is given up on.
+  void LogCurrentException() noexcept;
+  void TimerPass();
+  // Wheel and click of one command entry.
+  void CarryOut(TAssoc& cmd, const Variant& key, int step);
   // Tray menu and hook helpers.
   std::u16string MenuText(const std::u16string& langKey) const;
   void ShowActiveInIcon(TAssoc& devices);
@@ -221,6 +230,9 @@ class TController {
   // was dropped by the system.
   bool hookSawEvent_ = false;
   bool menuOpen_ = false;
+  // The entry whose stamp the pass took as the command stamp.
+  std::optional<Variant> newest_;
+  RediscoveryBackOff backOff_;
 };
 
 } // namespace lumivane

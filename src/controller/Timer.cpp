@@ -7,25 +7,53 @@
 
 namespace lumivane {
 
-void TController::Timer1Timer() {
-  IHost& host = *platform_.host;
-  host.SetTimerEnabled(false);
-  ProgramMatched = false;
-  DeviceDisabled = false;
-  SendNeeded = false;
-  if (++TickPhase >= 10) TickPhase = 1;
+namespace {
+// Enables the timer when the pass ends, whichever way it ends, unless the pass closed the form.
+class TimerRearm {
+ public:
+  explicit TimerRearm(IHost& host) : host_(host) {}
+  ~TimerRearm() {
+    if (!armed_) return;
+    try {
+      host_.SetTimerEnabled(true);
+    } catch (...) {
+    }
+  }
+  TimerRearm(const TimerRearm&) = delete;
+  TimerRearm& operator=(const TimerRearm&) = delete;
+  void Dismiss() { armed_ = false; }
 
-  if (RunState < 1) {
-    if (WorkerBusy) {
-      host.SetTimerEnabled(true);
+ private:
+  IHost& host_;
+  bool armed_ = true;
+};
+} // namespace
+
+void TController::Timer1Timer() noexcept {
+  try {
+    IHost& host = *platform_.host;
+    TimerRearm rearm(host);
+    host.SetTimerEnabled(false);
+    ProgramMatched = false;
+    DeviceDisabled = false;
+    SendNeeded = false;
+    if (++TickPhase >= 10) TickPhase = 1;
+
+    if (RunState < 1) {
+      if (WorkerBusy) return;
+      host.CloseMainForm();
+      rearm.Dismiss();
       return;
     }
-    host.CloseMainForm();
-    return;
+    TimerPass();
+  } catch (...) {
+    LogCurrentException();
   }
+}
 
-  // Each step is guarded on its own: later passes rely on the timer coming back, and one
-  // failing step should not keep the others from running.
+// Each step is guarded on its own: later passes rely on the timer coming back, and one
+// failing step should not keep the others from running.
+void TController::TimerPass() {
   if (RangeChanged) {
     RangeChanged = false;
     Guarded([&] { RangeRefresh(); });
@@ -39,6 +67,10 @@ void TController::Timer1Timer() {
     Guarded([&] { ProgramRules(); });
   }
   Guarded([&] { ResumeRescanDue(); });
+  Guarded([&] {
+    backOff_.Tick(NowUnixMs());
+    if (backOff_.RescanDue()) RescanRequested = true;
+  });
   if (RescanRequested && !WorkerBusy) {
     RescanRequested = false;
     Guarded([&] { Rescan(); });
@@ -50,7 +82,6 @@ void TController::Timer1Timer() {
   Guarded([&] {
     if (RunState > 0 && platform_.tray && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
   });
-  host.SetTimerEnabled(true);
 }
 
 void TController::RangeRefresh() {
@@ -72,10 +103,13 @@ void TController::RangeRefresh() {
 void TController::Rescan() {
   TAssoc* devices = DeviceTable();
   if (!devices) return;
-  if (std::optional<DeviceEnv> env = MakeDeviceEnv())
-    RediscoverDevices(*env);
-  else
-    devices->Clear();
+  // The old records are the only holders of their physical monitor handles.
+  ReleaseDeviceHandles();
+  devices->Clear();
+  // Each pass on its own, as at start-up: a failing WMI pass must not cost the monitors.
+  Guarded([&] { DiscoverInternalDisplays(); });
+  Guarded([&] { DiscoverExternalMonitors(); });
+  backOff_.Rediscovered(*devices);
   BuildMenu();
   RestoreAfterResume();
 }

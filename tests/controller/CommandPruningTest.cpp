@@ -37,21 +37,28 @@ TEST_F(CommandPruningTest, SeedStaysWhileNothingHappens) {
   EXPECT_EQ(c().CommandStamp, 1u);
 }
 
-TEST_F(CommandPruningTest, EntriesAPassDidNotReachAreKeptForTheNext) {
+// An entry that cannot be carried out is logged and dropped; the entries after it still run in
+// key order, before the newest entry's program value.
+TEST_F(CommandPruningTest, FailingEntryIsDroppedAndTheOthersRunInKeyOrder) {
   ActiveDevice(50);
+  const size_t lines = app.host.LogLines().size();
   Command(u"s", 0)[u"s"] = Variant(u"sideways"); // cannot be carried out
   clock.AdvanceMs(5);
-  const uint64_t pending = c().NowUnixMs();
   Wheel(-1);
+  Command(u"n", 1);
+  clock.AdvanceMs(5);
+  const uint64_t newest = c().NowUnixMs();
+  Command(u"i", 30);
   Pass();
-  // The failing entry stopped the command pass; the one after it is still to run.
-  EXPECT_EQ(OnlyKey(), pending);
-  EXPECT_FALSE(Cmd()[Variant(pending)].IsSet(u"z"));
-  EXPECT_EQ(c().ShownBrightness, 50);
+  EXPECT_EQ(c().ShownBrightness, 30);
+  EXPECT_EQ(c().PredBrightness, 45);
+  EXPECT_EQ(OnlyKey(), newest);
+  EXPECT_TRUE(Cmd()[Variant(newest)].IsSet(u"z"));
+  EXPECT_EQ(app.host.LogLines().size(), lines + 1);
 
   Pass();
-  EXPECT_EQ(c().ShownBrightness, 45);
-  EXPECT_EQ(OnlyKey(), pending);
+  EXPECT_EQ(c().ShownBrightness, 30);
+  EXPECT_EQ(app.host.LogLines().size(), lines + 1);
 }
 
 TEST_F(CommandPruningTest, CommandsAfterTheClockWasSetBackBecomeTheCommandStamp) {

@@ -4,84 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
-#include "controller/MainForm.h"
-#include "devices/Devices.h"
-#include "platform/sim/SimPlatform.h"
+#include "controller/SupervisionFixture.h"
 
 namespace lumivane {
 namespace {
-
-std::u16string Pnp(const std::u16string& hwid, const std::u16string& instance) {
-  return u"DISPLAY\\" + hwid + u"\\" + instance;
-}
-
-// A process whose ports include simulated monitors, WMI and services, with a pool of real
-// threads so that DDC/CI writes happen off the main thread.
-// Declared first so that they exist before the simulated adapters that use them.
-struct SharedMachine {
-  SimClock clock_;
-  SimMachine machine_{&clock_};
-};
-
-class SupervisionTest : public ::testing::Test, public SharedMachine, public SimPlatform {
- protected:
-  SupervisionTest() : SimPlatform(clock_, machine_, SimThreadPool::Mode::Threads) {
-    host.SetOnTimer([this] { controller->Timer1Timer(); });
-    desktop = displays.AddMonitor(u"\\\\.\\DISPLAY1");
-  }
-  ~SupervisionTest() override { pool.Join(); }
-
-  size_t AddMonitor(const std::u16string& hwid, const std::u16string& instance, uint32_t brightness) {
-    displays.AddDisplayDevice(desktop,
-                              {SimDisplayConfig::kActive, SimDisplayConfig::InterfaceName(hwid, instance)});
-    SimPhysicalMonitor m;
-    m.current = brightness;
-    return monitors.AddPhysical(desktop, m);
-  }
-
-  void Start() {
-    controller = std::make_unique<TController>(Ports());
-    controller->Startup();
-  }
-
-  // What the tray menu does once it exists: settle the active device and count the others.
-  void MakeActive(const std::u16string& pnp) {
-    TController& c = *controller;
-    c.ActiveDevice = DeviceUid(pnp);
-    c.OtherActiveCount = c.Root->Items(u"devices").Count() - 1;
-    c.ValueChange(static_cast<int>(Record(pnp).Items(u"brightness").Val().ToInt64()), false);
-  }
-
-  TAssoc& Record(const std::u16string& pnp) {
-    return controller->Root->Items(u"devices").Items(DeviceUid(pnp));
-  }
-
-  // One tick, then wait for a job it started and run the job's main-thread steps.
-  void Pass() {
-    clock.AdvanceMs(100);
-    host.FireTimer();
-    ASSERT_TRUE(mainThread.PumpUntil([&] { return !controller->WorkerBusy; }));
-  }
-  void Wheel(int direction) {
-    // Not in the millisecond of the entry that the menu build wrote and marked done.
-    clock.AdvanceMs(1);
-    controller->Root->Items(u"cmd").Items(Variant(controller->NowUnixMs())).Items(u"s") =
-        Variant::Narrow(direction);
-    clock.AdvanceMs(3);
-  }
-  std::vector<uint32_t> WritesTo(size_t monitor) const {
-    std::vector<uint32_t> values;
-    for (const auto& w : monitors.Writes())
-      if (w.monitor == monitor) values.push_back(w.value);
-    return values;
-  }
-
-  MonitorHandle desktop = 0;
-  std::unique_ptr<TController> controller;
-};
 
 TEST_F(SupervisionTest, StartupDiscoversTheMonitorsAndDumpsThemLast) {
   AddMonitor(u"SIM0001", u"1&UID1", 60);
@@ -203,6 +133,74 @@ TEST_F(SupervisionTest, TrackedPanelChangeBecomesTheShownBrightnessAndReachesThe
   ASSERT_FALSE(WritesTo(external).empty());
   EXPECT_EQ(WritesTo(external).back(), 80u);
   EXPECT_EQ(monitors.State(external).current, 80u);
+}
+
+// A service manager that can be made to throw something discovery does not expect.
+class ThrowingServices final : public IServiceManager {
+ public:
+  explicit ThrowingServices(IServiceManager& inner) : inner_(inner) {}
+  ServiceQuery QueryServiceState(const std::u16string& name) override {
+    if (fail) throw std::runtime_error("service manager gone");
+    return inner_.QueryServiceState(name);
+  }
+  bool fail = false;
+
+ private:
+  IServiceManager& inner_;
+};
+
+class RescanTest : public SupervisionTest {
+ protected:
+  Platform ControllerPorts() override {
+    Platform p = Ports();
+    p.services = &throwing;
+    return p;
+  }
+  ThrowingServices throwing{services};
+};
+
+TEST_F(RescanTest, FailingWmiPassDoesNotSkipTheMonitors) {
+  AddMonitor(u"SIM0001", u"1&UID1", 60);
+  AddMonitor(u"SIM0002", u"1&UID2", 35);
+  Start();
+  throwing.fail = true;
+  controller->RescanRequested = true;
+  Pass();
+  EXPECT_EQ(controller->Root->Items(u"devices").Count(), 2);
+  EXPECT_EQ(monitors.OpenHandleCount(), 2u);
+  const auto lines = host.LogLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::u16string& l) {
+    return l.find(u"ERROR! service manager gone") != std::u16string::npos;
+  }));
+}
+
+// After the clock is set back (end of daylight-saving time) new commands carry smaller stamps
+// than the last one the devices hold; the first of them must still reach every device.
+TEST_F(SupervisionTest, ValueOfTheFirstCommandAfterTheClockWasSetBackReachesTheMonitors) {
+  const size_t a = AddMonitor(u"SIM0001", u"1&UID1", 65);
+  const size_t b = AddMonitor(u"SIM0002", u"1&UID2", 65);
+  Start();
+  controller->SyncBox.Checked = true;
+  MakeActive(Pnp(u"SIM0001", u"1&UID1"));
+  Wheel(1);
+  for (int i = 0; i < 3; ++i)
+    Pass();
+  ASSERT_EQ(monitors.State(b).current, 70u);
+  struct Case {
+    const char16_t* letter;
+    int value;
+  };
+  for (const Case& k : {Case{u"i", 30}, Case{u"u", 45}, Case{u"i", 55}}) {
+    SCOPED_TRACE(ToUtf8(k.letter));
+    clock.SetLocalMs(clock.LocalMs() - 3600 * 1000);
+    controller->Root->Items(u"cmd").Items(Variant(controller->NowUnixMs())).Items(k.letter) =
+        Variant::Narrow(k.value);
+    for (int i = 0; i < 4; ++i)
+      Pass();
+    EXPECT_EQ(controller->ShownBrightness, k.value);
+    EXPECT_EQ(monitors.State(a).current, static_cast<uint32_t>(k.value));
+    EXPECT_EQ(monitors.State(b).current, static_cast<uint32_t>(k.value));
+  }
 }
 
 } // namespace

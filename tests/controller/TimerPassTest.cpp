@@ -154,6 +154,19 @@ TEST_F(TimerPassTest, FailingStepIsLoggedOnceAndTheTimerComesBack) {
   EXPECT_TRUE(app.host.TimerEnabled());
 }
 
+TEST_F(TimerPassTest, TimerComesBackWhenLoggingTheFailureFailsToo) {
+  TAssoc& record = ActiveDevice(50);
+  record[u"min"] = Variant(u"low");
+  app.host.FailLogAppends(true);
+  Wheel(1);
+  EXPECT_NO_THROW(Pass());
+  EXPECT_TRUE(app.host.TimerEnabled());
+  EXPECT_TRUE(app.tray.IsVisible());
+  app.host.FailLogAppends(false);
+  EXPECT_NO_THROW(Pass());
+  EXPECT_TRUE(app.host.TimerEnabled());
+}
+
 TEST_F(TimerPassTest, RangeRefreshStartsFromTheDeviceOwnRange) {
   AddDevice(u"a", 0, 100);
   AddDevice(u"b", 20, 60);

@@ -1,5 +1,7 @@
 #include "platform/sim/SimHost.h"
 
+#include <stdexcept>
+
 namespace lumivane {
 
 namespace {
@@ -51,6 +53,7 @@ void SimHost::ShowErrorBox(const std::u16string& text) {
 }
 
 void SimHost::AppendLogLine(const std::u16string& line) {
+  if (failAppends_) throw std::runtime_error("log memo is full");
   std::lock_guard lock(logMutex_);
   if (std::this_thread::get_id() != windowThread_) ++offThread_;
   log_.push_back(line);
@@ -59,6 +62,12 @@ void SimHost::AppendLogLine(const std::u16string& line) {
 std::vector<std::u16string> SimHost::LogLines() const {
   std::lock_guard lock(logMutex_);
   return log_;
+}
+
+std::vector<std::u16string> SimHost::LogLinesFrom(size_t first) const {
+  std::lock_guard lock(logMutex_);
+  if (first >= log_.size()) return {};
+  return std::vector<std::u16string>(log_.begin() + static_cast<std::ptrdiff_t>(first), log_.end());
 }
 
 size_t SimHost::OffThreadAppends() const {

@@ -1,6 +1,7 @@
 #pragma once
 // The hidden main window and its process: the timer, the close, registered messages, the error
 // box, the log memo and COM on the main thread.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -41,7 +42,10 @@ class SimHost final : public IHost {
   int HideCount() const { return hides_; }
   const std::vector<std::u16string>& ErrorBoxes() const { return errorBoxes_; }
   std::vector<std::u16string> LogLines() const;
+  std::vector<std::u16string> LogLinesFrom(size_t first) const; // lines from index first on
   size_t OffThreadAppends() const; // log lines appended from a thread other than the window's
+  // While set, appending a log line throws (a control that cannot take more text).
+  void FailLogAppends(bool fail) { failAppends_ = fail; }
   const std::map<std::u16string, uint32_t>& RegisteredMessages() const { return messages_; }
   int ComInitCount() const { return comInits_; }
   int ComUninitCount() const { return comUninits_; }
@@ -61,6 +65,7 @@ class SimHost final : public IHost {
   mutable std::mutex logMutex_;
   std::vector<std::u16string> log_;
   size_t offThread_ = 0;
+  std::atomic<bool> failAppends_{false};
   int comInits_ = 0, comUninits_ = 0;
   int shows_ = 0;
 };

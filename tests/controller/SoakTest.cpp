@@ -177,6 +177,8 @@ TEST_F(SoakTest, HundredThousandPassesOfRandomInput) {
   host.FailLogAppends(false);
   while (pool.RunNext())
     ;
+  mainThread.Pump();
+  controller->Exiter();
   controller->FormClose();
   EXPECT_EQ(monitors.OpenHandleCount(), 0u);
 }

@@ -174,11 +174,13 @@ SIZE Win32Tray::SmallIconSizeFor(HWND window) {
   using DpiForWindowFn = UINT(WINAPI*)(HWND);
   using MetricsForDpiFn = int(WINAPI*)(int, UINT);
   HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-  auto dpiForWindow =
-      user32 ? reinterpret_cast<DpiForWindowFn>(::GetProcAddress(user32, "GetDpiForWindow")) : nullptr;
-  auto metricsForDpi =
-      user32 ? reinterpret_cast<MetricsForDpiFn>(::GetProcAddress(user32, "GetSystemMetricsForDpi"))
-             : nullptr;
+  // Through void*: FARPROC has neither signature, and a direct cast between them warns.
+  auto dpiForWindow = user32 ? reinterpret_cast<DpiForWindowFn>(
+                                   reinterpret_cast<void*>(::GetProcAddress(user32, "GetDpiForWindow")))
+                             : nullptr;
+  auto metricsForDpi = user32 ? reinterpret_cast<MetricsForDpiFn>(reinterpret_cast<void*>(
+                                    ::GetProcAddress(user32, "GetSystemMetricsForDpi")))
+                              : nullptr;
   UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
   if (metricsForDpi && dpi != 0)
     return SIZE{metricsForDpi(SM_CXSMICON, dpi), metricsForDpi(SM_CYSMICON, dpi)};

@@ -27,7 +27,7 @@ apt_need() {
 }
 
 NATIVE_PKGS=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev)
-WIN_PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest)
+WIN_PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest clang lld zip)
 WINE_PKGS=(wine wine64 xvfb xdotool x11-utils imagemagick xauth)
 
 # wine_env DIR : a private Wine prefix under DIR, created once and reused.

@@ -38,7 +38,7 @@ struct Machine {
   QuietLog log;
   TAssoc devices;
   bool detectModel = false;
-  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log}, devices, 0, 100,
+  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale()}, devices, 0, 100,
                 [this] { return detectModel; }};
 
   explicit Machine(int count) {

@@ -16,9 +16,8 @@ using namespace lumivane;
 
 struct Program {
   explicit Program(int devices) {
-    Platform ports = sim.Ports();
-    ports.pool = nullptr; // the menu and the hook are measured, not jobs
-    controller = std::make_unique<TController>(ports);
+    // The simulated pool holds jobs back: the menu and the hook are measured, not jobs.
+    controller = std::make_unique<TController>(sim.Ports());
     controller->Startup();
     TAssoc& table = controller->Root->Items(u"devices");
     for (int n = 1; n <= devices; ++n) {

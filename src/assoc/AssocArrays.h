@@ -9,18 +9,16 @@
 #include <unordered_map>
 #include <vector>
 
+#include "text/ErrorText.h"
 #include "text/Utf.h"
 
 namespace lumivane {
 
 // Errors carry their message text; what() gives it in UTF-8.
-class AssocError : public std::runtime_error {
+class AssocError : public TextError {
  public:
-  explicit AssocError(const std::u16string& message);
-  const std::u16string& Message() const { return message_; }
-
- private:
-  std::u16string message_;
+  explicit AssocError(const std::u16string& message) : TextError(message) {}
+  const std::u16string& Message() const { return Text(); }
 };
 // A value that does not convert to the kind asked for.
 class ConvertError : public AssocError {

@@ -5,9 +5,6 @@
 
 namespace lumivane {
 
-AssocError::AssocError(const std::u16string& message)
-    : std::runtime_error(ToUtf8(message)), message_(message) {}
-
 std::u16string VariantTypeName(uint16_t kindCode) {
   switch (kindCode) {
   case 0:

@@ -6,16 +6,11 @@
 #include <vector>
 
 #include "controller/MainForm.h"
-#include "controller/RecordValues.h"
+#include "devices/DeviceTable.h"
 
 namespace lumivane {
 
 namespace {
-int Saturate(int64_t v) {
-  return static_cast<int>(
-      std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 // Command stamps are integers; a key that is not one is no command and is passed over.
 std::optional<int64_t> StampOf(const Variant& key) {
   try {

@@ -1,23 +1,20 @@
 #include "controller/ControllerLog.h"
 
-#include "platform/Locale.h"
-
 namespace lumivane {
 
-ControllerLog::ControllerLog(IHost* host, IMainThread* mainThread, IClock* clock)
-    : host_(host), mainThread_(mainThread), clock_(clock) {}
+ControllerLog::ControllerLog(IHost& host, IMainThread& mainThread, IClock& clock, const ILocale& locale)
+    : host_(host), mainThread_(mainThread), clock_(clock), locale_(locale) {}
 
 void ControllerLog::LogLine(const std::u16string& text) noexcept {
-  if (!host_) return;
   try {
     // The memo is a C-string control: whatever follows a NUL would be lost or garbled there.
     std::u16string line = text.substr(0, text.find(u'\0'));
-    if (!mainThread_ || mainThread_->IsMainThread()) {
-      host_->AppendLogLine(line);
+    if (mainThread_.IsMainThread()) {
+      host_.AppendLogLine(line);
       return;
     }
-    IHost* host = host_;
-    mainThread_->Queue([host, line = std::move(line)] {
+    IHost* host = &host_;
+    mainThread_.Queue([host, line = std::move(line)] {
       try {
         host->AppendLogLine(line);
       } catch (...) {
@@ -37,7 +34,7 @@ void ControllerLog::LogError(const std::u16string& message) noexcept {
 
 std::u16string ControllerLog::TimeText() noexcept {
   try {
-    return CurrentLocale().FormatLongTime(clock_ ? clock_->Now() : LocalTime{});
+    return locale_.FormatLongTime(clock_.Now());
   } catch (...) {
     return {};
   }

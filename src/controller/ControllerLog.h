@@ -3,6 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Host.h"
+#include "platform/Locale.h"
 #include "platform/Log.h"
 #include "platform/Threads.h"
 
@@ -13,16 +14,17 @@ namespace lumivane {
 // throws: a line that cannot be appended is lost, and the caller goes on.
 class ControllerLog final : public ILog {
  public:
-  ControllerLog(IHost* host, IMainThread* mainThread, IClock* clock);
+  ControllerLog(IHost& host, IMainThread& mainThread, IClock& clock, const ILocale& locale);
 
   void LogLine(const std::u16string& text) noexcept override;
   void LogError(const std::u16string& message) noexcept override;
   std::u16string TimeText() noexcept override;
 
  private:
-  IHost* host_;
-  IMainThread* mainThread_;
-  IClock* clock_;
+  IHost& host_;
+  IMainThread& mainThread_;
+  IClock& clock_;
+  const ILocale& locale_;
 };
 
 } // namespace lumivane

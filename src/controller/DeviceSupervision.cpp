@@ -2,7 +2,6 @@
 #include <stdexcept>
 
 #include "controller/MainForm.h"
-#include "controller/RecordValues.h"
 #include "devices/BrightnessWorker.h"
 #include "devices/DeviceTable.h"
 #include "devices/Devices.h"
@@ -18,17 +17,16 @@ int32_t ToInt32(int64_t v) {
 }
 } // namespace
 
-std::optional<DevicePorts> TController::MakeDevicePorts() {
+DevicePorts TController::MakeDevicePorts() {
   const Platform& p = platform_;
-  if (!p.monitors || !p.displays || !p.wmi || !p.services || !p.errors || !p.clock) return std::nullopt;
-  return DevicePorts{*p.monitors, *p.displays, *p.wmi, *p.services, *p.errors, *p.clock, log_};
+  return DevicePorts{*p.monitors, *p.displays, *p.wmi, *p.services, *p.errors, *p.clock, log_, *p.locale};
 }
 
 std::optional<DeviceEnv> TController::MakeDeviceEnv() {
   TAssoc* devices = DeviceTable();
-  std::optional<DevicePorts> ports = MakeDevicePorts();
-  if (!devices || !ports) return std::nullopt;
-  return DeviceEnv{*ports, *devices, RangeMin, RangeMax, [this] { return DetectModelBox.Checked; }};
+  if (!devices) return std::nullopt;
+  return DeviceEnv{MakeDevicePorts(), *devices, RangeMin, RangeMax,
+                   [this] { return DetectModelBox.Checked; }};
 }
 
 void TController::DiscoverInternalDisplays() {
@@ -41,7 +39,7 @@ void TController::DiscoverExternalMonitors() {
 
 void TController::ReleaseDeviceHandles() {
   TAssoc* devices = DeviceTable();
-  if (devices && platform_.monitors) ReleaseMonitorHandles(*platform_.monitors, *devices);
+  if (devices) ReleaseMonitorHandles(*platform_.monitors, *devices);
 }
 
 void TController::ErrorSweep() {
@@ -108,8 +106,6 @@ void TController::TrackingRead(TAssoc& active) {
 }
 
 void TController::HandOff(TAssoc& active) {
-  std::optional<DevicePorts> ports = MakeDevicePorts();
-  if (!ports || !platform_.mainThread || !platform_.pool) return;
   BrightnessJob job;
   job.MonitorHash = ActiveDevice;
   job.number = RecordText(active, u"number");
@@ -123,7 +119,7 @@ void TController::HandOff(TAssoc& active) {
   job.MyCounter = RecordUInt(active, u"counter");
   if (job.SyncFlag) job.dvs = DeviceTable()->JSONDump();
 
-  WorkerEnv env{*ports, *platform_.mainThread, [this] { return DeviceTable(); },
+  WorkerEnv env{MakeDevicePorts(), *platform_.mainThread, [this] { return DeviceTable(); },
                 [this] { WorkerBusy = false; }};
   WorkerBusy = true;
   try {

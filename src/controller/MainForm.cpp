@@ -3,12 +3,21 @@
 #include <exception>
 #include <stdexcept>
 
-#include "controller/RecordValues.h"
+#include "devices/DeviceTable.h"
 
 namespace lumivane {
 
+namespace {
+const Platform& Complete(const Platform& platform) {
+  if (const char* missing = platform.MissingPort())
+    throw std::invalid_argument(std::string("TController: the platform has no ") + missing + " port");
+  return platform;
+}
+} // namespace
+
 TController::TController(const Platform& platform)
-    : platform_(platform), log_(platform.host, platform.mainThread, platform.clock) {}
+    : platform_(Complete(platform)),
+      log_(*platform.host, *platform.mainThread, *platform.clock, *platform.locale) {}
 
 TController::~TController() = default;
 
@@ -17,12 +26,11 @@ uint64_t TController::NowUnixMs() const {
 }
 
 uintptr_t TController::FontLoadFromResourceByID(int resourceId, int resType) {
-  if (!platform_.process) return IProcessServices::kInvalidFont;
   return platform_.process->FontLoadFromResourceByID(resourceId, resType);
 }
 
 bool TController::CheckSingleInstance(const std::u16string& name, bool keep) {
-  return platform_.process && platform_.process->CheckSingleInstance(name, keep);
+  return platform_.process->CheckSingleInstance(name, keep);
 }
 
 void TController::ShowErrorBox(const std::u16string& text) {
@@ -42,21 +50,7 @@ TAssoc* TController::ActiveRecord() const {
 }
 
 void TController::LogCurrentException() noexcept {
-  try {
-    try {
-      throw;
-    } catch (const AssocError& e) {
-      LogError(e.Message());
-    } catch (const WmiError& e) {
-      LogError(e.Description());
-    } catch (const std::exception& e) {
-      LogError(FromUtf8(e.what()));
-    } catch (...) {
-      LogError(u"Unknown exception");
-    }
-  } catch (...) {
-    // Taking the message apart failed (no memory): nothing is left to log it with.
-  }
+  LogError(CurrentExceptionText(u"Unknown exception"));
 }
 
 } // namespace lumivane

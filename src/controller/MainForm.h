@@ -20,6 +20,8 @@ namespace lumivane {
 // value / step rounded up (Ceil) or down (Floor) to an integer, times step. A step below 1
 // counts as 1, so the value comes back unchanged instead of dividing by zero.
 int CeilToStep(int value, int step);
+// v limited to the range of int.
+int Saturate(int64_t v);
 int FloorToStep(int value, int step);
 
 // Tray icon colours. HexToColor reads "RRGGBB" (hexadecimal digits of either case and nothing
@@ -27,9 +29,6 @@ int FloorToStep(int value, int step);
 // above FFFFFF, gives black. ColorToHex writes a plain RGB colour back as upper-case "RRGGBB".
 uint32_t HexToColor(const std::u16string& text);
 std::u16string ColorToHex(uint32_t color);
-
-// Milliseconds from 1970-01-01 00:00 to the given local wall time, taken as it is.
-uint64_t UnixMsFromLocalTime(const LocalTime& t);
 
 class TController {
  public:
@@ -185,8 +184,7 @@ class TController {
 
  private:
   void SingleInstanceProbes();
-  // The device ports, or nothing when the platform lacks one of them.
-  std::optional<DevicePorts> MakeDevicePorts();
+  DevicePorts MakeDevicePorts();
   std::optional<DeviceEnv> MakeDeviceEnv();
   void ReleaseDeviceHandles();
   void ResumeRescanDue();

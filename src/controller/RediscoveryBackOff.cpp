@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "assoc/AssocArrays.h"
-#include "controller/RecordValues.h"
+#include "devices/DeviceTable.h"
 
 namespace lumivane {
 

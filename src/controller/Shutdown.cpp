@@ -25,15 +25,15 @@ bool TController::FormClose() {
   Guarded([&] { ReleaseDeviceHandles(); });
   Root.reset();
   if (FontResource != IProcessServices::kInvalidFont) {
-    if (platform_.process) platform_.process->RemoveFont(FontResource);
+    platform_.process->RemoveFont(FontResource);
     FontResource = IProcessServices::kInvalidFont;
   }
-  if (platform_.tray) Guarded([&] { platform_.tray->SetVisible(false); });
+  Guarded([&] { platform_.tray->SetVisible(false); });
   if (comInitialized_) {
     platform_.host->UninitializeCom();
     comInitialized_ = false;
   }
-  if (RunState == -1 && platform_.process) {
+  if (RunState == -1) {
     // The new copy waits for our single-instance mutex, which goes with this process.
     Guarded([&] {
       const std::u16string path = platform_.process->ExecutablePath();
@@ -58,7 +58,6 @@ void TController::WMDisplayChange() {
 }
 
 void TController::TaskbarCreated() {
-  if (!platform_.tray) return;
   // A new notification area knows nothing of the icon; then send it the current image.
   platform_.tray->OnTaskbarCreated();
   platform_.tray->Refresh();

@@ -2,7 +2,7 @@
 #include <limits>
 
 #include "controller/MainForm.h"
-#include "controller/RecordValues.h"
+#include "devices/DeviceTable.h"
 #include "devices/Devices.h"
 
 namespace lumivane {
@@ -80,7 +80,7 @@ void TController::TimerPass() {
   Guarded([&] { PruneCommands(); });
   Guarded([&] { DeviceSteps(); });
   Guarded([&] {
-    if (RunState > 0 && platform_.tray && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
+    if (RunState > 0 && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
   });
 }
 
@@ -101,15 +101,10 @@ void TController::RangeRefresh() {
 }
 
 void TController::Rescan() {
-  TAssoc* devices = DeviceTable();
-  if (!devices) return;
-  // The old records are the only holders of their physical monitor handles.
-  ReleaseDeviceHandles();
-  devices->Clear();
-  // Each pass on its own, as at start-up: a failing WMI pass must not cost the monitors.
-  Guarded([&] { DiscoverInternalDisplays(); });
-  Guarded([&] { DiscoverExternalMonitors(); });
-  backOff_.Rediscovered(*devices);
+  std::optional<DeviceEnv> env = MakeDeviceEnv();
+  if (!env) return;
+  RediscoverDevices(*env);
+  backOff_.Rediscovered(env->devices);
   BuildMenu();
   RestoreAfterResume();
 }

@@ -95,7 +95,6 @@ IconHandle TController::CreateTextIcon(const std::u16string& text) {
 }
 
 bool TController::UpdateTrayIconText(const std::u16string& AText) {
-  if (!platform_.tray || !platform_.iconPainter) return false;
   const IconHandle icon = CreateTextIcon(AText);
   if (!icon) return false;
   if (platform_.tray->SetIcon(icon, AText)) return true;

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "controller/MainForm.h"
-#include "controller/RecordValues.h"
 #include "devices/DeviceTable.h"
 
 namespace lumivane {
@@ -66,7 +65,7 @@ void TController::BuildMenu() {
 
   TAssoc* devices = DeviceTable();
   if (!devices || devices->Count() == 0) {
-    if (platform_.tray) platform_.tray->ShowApplicationIcon();
+    platform_.tray->ShowApplicationIcon();
     return;
   }
 
@@ -133,19 +132,19 @@ void TController::BuildMenu() {
   AddMenuItem(u"restart", [this](int) { Restart(); });
   AddMenuItem(u"exit", [this](int) { Exiter(); });
 
-  if (platform_.tray) platform_.tray->Refresh();
+  platform_.tray->Refresh();
   MenuAttached = true;
 }
 
 void TController::ShowActiveInIcon(TAssoc& devices) {
   if (ActiveDevice.empty()) {
-    if (platform_.tray) platform_.tray->ShowApplicationIcon();
+    platform_.tray->ShowApplicationIcon();
     return;
   }
   const TAssoc* found = FindChild(devices, Variant(ActiveDevice));
   if (!found) return; // not in the table: the icon stays as it is
   if (!RecordFlag(*found, u"active")) {
-    if (platform_.tray) platform_.tray->ShowApplicationIcon();
+    platform_.tray->ShowApplicationIcon();
     return;
   }
   const TAssoc* brightness = FindChild(*found, Variant(u"brightness"));
@@ -173,9 +172,9 @@ void TController::Settinger() {
 }
 
 void TController::OpenMenu() {
-  if (!MenuAttached || menuOpen_ || !platform_.popup) return;
+  if (!MenuAttached || menuOpen_) return;
   Point where = lastTrayPoint_;
-  if (platform_.mouseHook) platform_.mouseHook->CursorPos(where);
+  platform_.mouseHook->CursorPos(where);
 
   // The popup runs a modal loop in which timer passes rebuild the menu or free the state:
   // it gets copies, and the choice is looked up in the copy afterwards.

@@ -4,16 +4,16 @@
 #include <optional>
 
 #include "controller/MainForm.h"
-#include "controller/RecordValues.h"
+#include "devices/DeviceTable.h"
 
 namespace lumivane {
 
-namespace {
 int Saturate(int64_t v) {
   return static_cast<int>(
       std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
+namespace {
 int64_t FloorDiv(int64_t a, int64_t b) {
   int64_t q = a / b;
   if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
@@ -63,7 +63,7 @@ int FloorToStep(int value, int step) {
 
 void TController::ResetShown() {
   ShownBrightness = -1;
-  if (platform_.tray) platform_.tray->ShowApplicationIcon();
+  platform_.tray->ShowApplicationIcon();
 }
 
 void TController::ValueChange(int i, bool init) {

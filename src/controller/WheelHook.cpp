@@ -7,11 +7,11 @@ namespace lumivane {
 
 void TController::TrayIcon1MouseMove() {
   Point where;
-  if (platform_.mouseHook && platform_.mouseHook->CursorPos(where)) {
+  if (platform_.mouseHook->CursorPos(where)) {
     lastTrayPoint_ = where;
     trayPointKnown_ = true;
   }
-  if (RunState <= 0 || !platform_.mouseHook) return;
+  if (RunState <= 0) return;
   // The pointer moved over the icon since the last notification, so a live hook saw that
   // movement before the shell told us. A hook that saw nothing was dropped by the system
   // (it missed its time-out while the main thread was blocked): install it again.
@@ -39,7 +39,7 @@ IMouseHook::Verdict TController::WheelHookProc(int code, uint32_t message, uint3
 
 bool TController::ifovericon() {
   Point p;
-  if (!platform_.mouseHook || !platform_.mouseHook->CursorPos(p) || !platform_.tray) return false;
+  if (!platform_.mouseHook->CursorPos(p)) return false;
   Rect r;
   switch (platform_.tray->IconRect(r)) {
   case ITray::RectResult::Ok: {
@@ -59,8 +59,7 @@ bool TController::ifovericon() {
 // while it stays within one small-icon size of where the last tray notification saw it.
 bool TController::NearLastTrayPoint(Point where) const {
   if (!trayPointKnown_) return false;
-  Size icon{16, 16}; // the small-icon size at 96 DPI, for a platform that cannot tell
-  if (platform_.textMetrics) icon = platform_.textMetrics->SmallIconSize();
+  const Size icon = platform_.textMetrics->SmallIconSize();
   const int64_t dx = std::llabs(int64_t{where.x} - lastTrayPoint_.x);
   const int64_t dy = std::llabs(int64_t{where.y} - lastTrayPoint_.y);
   return dx <= icon.width && dy <= icon.height;
@@ -70,7 +69,7 @@ void TController::UnHook() {
   if (MouseHook == 0) return;
   const uintptr_t hook = MouseHook;
   MouseHook = 0;
-  if (platform_.mouseHook) platform_.mouseHook->Remove(hook);
+  platform_.mouseHook->Remove(hook);
 }
 
 void TController::TrayIcon1Click() {

@@ -44,18 +44,18 @@ class JobRun {
     } else if (job_.CurrCounter != job_.MyCounter) {
       if (job_.Brightness != job_.CurrBrightness) {
         if (job_.IsInternal) {
-          Sync([&] { WriteActiveOverWmi(); });
+          OnMainThread([&] { WriteActiveOverWmi(); });
           if (b_.Res) env_.ports.clock.SleepMs(kWmiSettleMs);
         } else {
           b_.Res = WriteMonitorBrightness(env_.ports, job_.Brightness, job_.monid, job_.number);
         }
       }
-      Sync([&] { ReportActiveResult(); });
+      OnMainThread([&] { ReportActiveResult(); });
     }
-    if (b_.Res && job_.SyncFlag) Synchronise();
+    if (b_.Res && job_.SyncFlag) BringOthersAlong();
   }
 
-  void Synchronise() {
+  void BringOthersAlong() {
     if (job_.dvs.empty()) return;
     TAssoc snapshot;
     snapshot.JSONParse(job_.dvs); // fills snapshot; the result is only its last new child
@@ -85,14 +85,14 @@ class JobRun {
       if (RecordInt(target, u"brightness") != t) {
         const std::u16string number = RecordText(target, u"number");
         if (internal) {
-          Sync([&] { WriteTargetOverWmi(number); });
+          OnMainThread([&] { WriteTargetOverWmi(number); });
           if (b_.Res2) env_.ports.clock.SleepMs(kWmiSettleMs);
         } else {
           const uint32_t monid = static_cast<uint32_t>(RecordUInt(target, u"monid") & 0xFFFFFFFFu);
           b_.Res2 = WriteMonitorBrightness(env_.ports, t, monid, number);
         }
       }
-      Sync([&] { ReportTargetResult(); });
+      OnMainThread([&] { ReportTargetResult(); });
     }
   }
 
@@ -138,7 +138,7 @@ class JobRun {
   }
 
   // A step's exception is carried back to the worker whatever the main thread does with it.
-  template <class F> void Sync(F&& step) {
+  template <class F> void OnMainThread(F&& step) {
     std::exception_ptr error;
     env_.mainThread.Synchronize([&] {
       try {
@@ -159,7 +159,7 @@ class JobRun {
     } catch (...) {
     }
     try {
-      Sync([&] {
+      OnMainThread([&] {
         if (TAssoc* record = LiveRecord(failing_.key)) CountError(*record);
       });
     } catch (...) {
@@ -173,7 +173,7 @@ class JobRun {
 
   void Release() noexcept {
     try {
-      Sync([&] { ReleaseWorker(); });
+      OnMainThread([&] { ReleaseWorker(); });
     } catch (...) {
       // Nothing left to report to; WorkerBusy stays set only if the main thread itself failed.
     }

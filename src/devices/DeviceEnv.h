@@ -5,6 +5,7 @@
 
 #include "platform/Clock.h"
 #include "platform/DisplayConfig.h"
+#include "platform/Locale.h"
 #include "platform/Log.h"
 #include "platform/MonitorConfig.h"
 #include "platform/Services.h"
@@ -25,6 +26,7 @@ struct DevicePorts {
   ISystemErrors& errors;
   IClock& clock;
   ILog& log;
+  const ILocale& locale;
 };
 
 // Discovery's view of the program: the ports, the live device table ("devices" of the state

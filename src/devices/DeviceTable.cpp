@@ -18,8 +18,9 @@ Variant ValueOf(const TAssoc& record, const std::u16string& key) {
 }
 } // namespace
 
-int64_t RecordInt(const TAssoc& record, const std::u16string& key) {
-  return ValueOf(record, key).ToInt64();
+int64_t RecordInt(const TAssoc& record, const std::u16string& key, int64_t missing) {
+  const TAssoc* child = FindChild(record, Variant(key));
+  return child ? child->Val().ToInt64() : missing;
 }
 
 uint64_t RecordUInt(const TAssoc& record, const std::u16string& key) {
@@ -32,6 +33,19 @@ bool RecordBool(const TAssoc& record, const std::u16string& key) {
 
 std::u16string RecordText(const TAssoc& record, const std::u16string& key) {
   return ValueOf(record, key).Text();
+}
+
+bool TruthValue(const Variant& value) {
+  try {
+    return value.ToBool();
+  } catch (const AssocError&) {
+    return false;
+  }
+}
+
+bool RecordFlag(const TAssoc& record, const std::u16string& key) {
+  const TAssoc* child = FindChild(record, Variant(key));
+  return child && TruthValue(child->Val());
 }
 
 TAssoc& AddDeviceRecord(TAssoc& devices, const std::u16string& uid) {

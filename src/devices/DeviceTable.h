@@ -12,12 +12,17 @@ class Variant;
 // The child under key, or null; never creates it.
 const TAssoc* FindChild(const TAssoc& node, const Variant& key);
 
-// A record value as a number, truth value or text; a missing key reads as 0, false, "".
-// A value that does not convert throws ConvertError.
-int64_t RecordInt(const TAssoc& record, const std::u16string& key);
+// A record value as a number, truth value or text; a missing key reads as missing (0), false, "".
+// A value that does not convert throws ConvertError. Nothing here creates a key.
+int64_t RecordInt(const TAssoc& record, const std::u16string& key, int64_t missing = 0);
 uint64_t RecordUInt(const TAssoc& record, const std::u16string& key);
 bool RecordBool(const TAssoc& record, const std::u16string& key);
 std::u16string RecordText(const TAssoc& record, const std::u16string& key);
+
+// The lenient reading of truth values: "true"/"false" in any letter case, a Boolean, or a
+// number (0 is false); anything else, an absent key included, is false.
+bool TruthValue(const Variant& value);
+bool RecordFlag(const TAssoc& record, const std::u16string& key);
 
 // Creates the record for uid and gives it its "number": the count of records right after.
 TAssoc& AddDeviceRecord(TAssoc& devices, const std::u16string& uid);

@@ -42,7 +42,7 @@ void ReadCapabilities(DeviceEnv& env, TAssoc& record, PhysicalMonitorHandle m, c
   }
   const size_t end = bytes.find('\0');
   const std::u16string caps =
-      CurrentLocale().DecodeAnsi(end == std::string::npos ? bytes : bytes.substr(0, end));
+      ports.locale.DecodeAnsi(end == std::string::npos ? bytes : bytes.substr(0, end));
   record[u"name"] = Variant(ModelFromCapabilities(caps));
   record[u"vcp"] = Variant(caps);
 }

@@ -15,7 +15,7 @@ std::u16string WmiText(const WmiValue& value) {
 namespace {
 // WmiMonitorID's names are arrays of character codes padded with zeros: one byte each, in the
 // ANSI code page, NULs dropped.
-std::u16string CharCodesText(const WmiValue& value) {
+std::u16string CharCodesText(const WmiValue& value, const ILocale& locale) {
   std::string bytes;
   if (value.kind == WmiValue::Kind::Array) {
     for (const WmiValue& item : value.items)
@@ -25,7 +25,7 @@ std::u16string CharCodesText(const WmiValue& value) {
   } else if (value.kind == WmiValue::Kind::Text) {
     return value.text;
   }
-  std::u16string text = CurrentLocale().DecodeAnsi(bytes);
+  std::u16string text = locale.DecodeAnsi(bytes);
   std::erase(text, u'\0');
   return text;
 }
@@ -39,10 +39,10 @@ void IdentityPass(DeviceEnv& env, IWmiServices& services) {
     record[u"pnp"] = Variant(WmiText(instance));
     record[u"number"] = Variant(DecimalText(env.devices.Count()));
     const WmiValue nameLength = object->Get(u"UserFriendlyNameLength");
-    const std::u16string manufacturer = CharCodesText(object->Get(u"ManufacturerName"));
+    const std::u16string manufacturer = CharCodesText(object->Get(u"ManufacturerName"), env.ports.locale);
     const bool friendly = nameLength.kind == WmiValue::Kind::Integer && nameLength.integer > 0;
     const std::u16string model =
-        CharCodesText(object->Get(friendly ? u"UserFriendlyName" : u"ProductCodeID"));
+        CharCodesText(object->Get(friendly ? u"UserFriendlyName" : u"ProductCodeID"), env.ports.locale);
     record[u"name"] = Variant(manufacturer + u" " + model);
     record[u"errors"] = Variant(u"0");
     record[u"counter"] = Variant::Narrow(0);

@@ -21,10 +21,5 @@ std::u16string FillText(std::u16string_view pattern, std::initializer_list<std::
   return out;
 }
 
-std::u16string ExceptionText(const std::exception& e) {
-  if (const auto* assoc = dynamic_cast<const AssocError*>(&e)) return assoc->Message();
-  if (const auto* wmi = dynamic_cast<const WmiError*>(&e)) return wmi->Description();
-  return FromUtf8(e.what());
-}
 
 } // namespace lumivane

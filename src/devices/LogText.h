@@ -6,12 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "text/ErrorText.h"
+
 namespace lumivane {
 
 std::u16string FillText(std::u16string_view pattern, std::initializer_list<std::u16string_view> args);
-
-// The message an exception carries: a tree error's message, a WMI error's description, else
-// what() read as UTF-8.
-std::u16string ExceptionText(const std::exception& e);
 
 } // namespace lumivane

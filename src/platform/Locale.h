@@ -10,6 +10,10 @@ struct LocalTime {
   int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
+// Milliseconds from 1970-01-01 00:00 to the given local wall time, taken as it is, and back.
+uint64_t UnixMsFromLocalTime(const LocalTime& t);
+LocalTime LocalTimeFromUnixMs(uint64_t ms);
+
 class ILocale {
  public:
   virtual ~ILocale() = default;

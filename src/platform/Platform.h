@@ -5,6 +5,7 @@
 #include "platform/DisplayConfig.h"
 #include "platform/Host.h"
 #include "platform/IconPainter.h"
+#include "platform/Locale.h"
 #include "platform/MonitorConfig.h"
 #include "platform/MouseHook.h"
 #include "platform/PopupMenu.h"
@@ -16,6 +17,8 @@
 
 namespace lumivane {
 
+// Every port is required: the controller checks the bundle once, when it is made, and relies
+// on each pointer from then on.
 struct Platform {
   IClock* clock = nullptr;
   IHost* host = nullptr;
@@ -32,6 +35,10 @@ struct Platform {
   IServiceManager* services = nullptr;
   IPopupMenu* popup = nullptr;
   IMouseHook* mouseHook = nullptr;
+  ILocale* locale = nullptr;
+
+  // The name of the first port that is missing, or null when every port is there.
+  const char* MissingPort() const;
 };
 
 } // namespace lumivane

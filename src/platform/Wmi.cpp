@@ -4,9 +4,6 @@
 
 namespace lumivane {
 
-WmiError::WmiError(const std::u16string& description)
-    : std::runtime_error(ToUtf8(description)), description_(description) {}
-
 WmiValue WmiValue::IntArray(const std::vector<int64_t>& values) {
   WmiValue w;
   w.kind = Kind::Array;

@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "text/ErrorText.h"
+
 namespace lumivane {
 
-class WmiError : public std::runtime_error {
+class WmiError : public TextError {
  public:
-  explicit WmiError(const std::u16string& description);
-  const std::u16string& Description() const { return description_; }
-
- private:
-  std::u16string description_;
+  explicit WmiError(const std::u16string& description) : TextError(description) {}
+  const std::u16string& Description() const { return Text(); }
 };
 
 // A property value: null, an integer, a text, or an array of integers / texts.

@@ -193,3 +193,28 @@ TEST_F(StartupTest, FirstExitOrRestartRequestWins) {
 
 } // namespace
 } // namespace lumivane
+
+namespace lumivane {
+namespace {
+
+// Every port is required, checked once where the controller is made, by name.
+TEST(ControllerPorts, ABundleWithoutAPortIsRefusedByName) {
+  SimClock clock;
+  SimMachine machine(&clock);
+  SimPlatform sim(clock, machine);
+  EXPECT_EQ(sim.Ports().MissingPort(), nullptr);
+  for (auto drop : {+[](Platform& p) { p.popup = nullptr; }, +[](Platform& p) { p.locale = nullptr; }}) {
+    Platform ports = sim.Ports();
+    drop(ports);
+    try {
+      TController c(ports);
+      ADD_FAILURE() << "a controller was made without the " << ports.MissingPort() << " port";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string("TController: the platform has no ") + ports.MissingPort() + " port");
+    }
+  }
+}
+
+} // namespace
+} // namespace lumivane

@@ -46,7 +46,7 @@ struct DeviceTestEnv {
   TestLog log;
   TAssoc devices;
   bool detectModel = false;
-  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log}, devices, 0, 100,
+  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale()}, devices, 0, 100,
                 [this] { return detectModel; }};
 
   // A desktop monitor \\.\DISPLAYn with one active display device per physical monitor.

@@ -40,6 +40,7 @@ struct SimPlatform {
     p.services = &services;
     p.popup = &popup;
     p.mouseHook = &mouseHook;
+    p.locale = &locale;
     return p;
   }
 
@@ -58,6 +59,7 @@ struct SimPlatform {
   SimServiceManager services;
   SimPopupMenu popup;
   SimMouseHook mouseHook;
+  StandInLocale locale;
 };
 
 } // namespace lumivane

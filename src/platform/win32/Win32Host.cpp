@@ -9,6 +9,7 @@
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Locale.h"
+#include "text/ErrorText.h"
 
 namespace lumivane::win32 {
 
@@ -55,15 +56,6 @@ std::wstring ForEdit(const std::u16string& line) {
   }
   out += L"\r\n";
   return out;
-}
-
-std::wstring Utf8ToWide(const char* s) {
-  int n = ::MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
-  if (n <= 1) return {};
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, s, -1, w.data(), n);
-  w.resize(static_cast<size_t>(n - 1));
-  return w;
 }
 
 } // namespace
@@ -284,16 +276,8 @@ void ReportFailure(const std::wstring& text) noexcept {
 void ReportCallbackFailure(const wchar_t* where) noexcept {
   std::wstring text;
   try {
-    text = std::wstring(where) + L": ";
-    std::exception_ptr error = std::current_exception();
-    try {
-      if (error) std::rethrow_exception(error);
-      text += L"unknown failure";
-    } catch (const std::exception& e) {
-      text += Utf8ToWide(e.what());
-    } catch (...) {
-      text += L"unknown exception";
-    }
+    text = std::wstring(where) + L": " +
+           ToWide(std::current_exception() ? CurrentExceptionText(u"unknown exception") : u"unknown failure");
   } catch (...) {
     text = where;
   }

@@ -26,7 +26,9 @@ uint64_t TController::NowUnixMs() const {
 }
 
 uintptr_t TController::FontLoadFromResourceByID(int resourceId, int resType) {
-  return platform_.process->FontLoadFromResourceByID(resourceId, resType);
+  // The icon font is embedded as raw data; no other kind of resource holds one.
+  if (resType != kRtRcdata) return IProcessServices::kInvalidFont;
+  return platform_.process->InstallEmbeddedFont(resourceId);
 }
 
 bool TController::CheckSingleInstance(const std::u16string& name, bool keep) {

@@ -34,7 +34,7 @@ void TController::Startup() {
   ActiveDevice.clear();
   IconFontHeight = 16;
 
-  FTaskMsg = platform_.host->RegisterWindowMessage(u"TaskbarCreated");
+  FTaskMsg = platform_.host->TaskbarCreatedMessage();
   SingleInstanceMessage = u"Only a single instance of this application can run!";
   platform_.host->InitializeCom();
   comInitialized_ = true;

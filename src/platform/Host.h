@@ -12,7 +12,8 @@ class IHost {
   virtual bool TimerEnabled() const = 0;
   virtual void CloseMainForm() = 0; // leads to FormClose and the end of the message loop
   virtual void HideMainForm() = 0;  // the settings window goes out of sight; the program runs on
-  virtual uint32_t RegisterWindowMessage(const std::u16string& name) = 0;
+  // The message the shell broadcasts when its notification area is (re)created.
+  virtual uint32_t TaskbarCreatedMessage() = 0;
   virtual void ShowErrorBox(const std::u16string& text) = 0;  // modal, caption "Lumivane"
   virtual void AppendLogLine(const std::u16string& line) = 0; // main thread only
   virtual void InitializeCom() = 0;                           // for the main thread
@@ -28,8 +29,9 @@ class IProcessServices {
   virtual ~IProcessServices() = default;
   // Claims "Global\" + name; keep=false releases a successful probe at once.
   virtual bool CheckSingleInstance(const std::u16string& name, bool keep) = 0;
-  // Installs a font from the program's resource (id, type); kInvalidFont on failure.
-  virtual uintptr_t FontLoadFromResourceByID(int resourceId, int resType) = 0;
+  // Installs, for this process only, the font embedded as the program's raw-data resource
+  // resourceId; kInvalidFont on failure.
+  virtual uintptr_t InstallEmbeddedFont(int resourceId) = 0;
   virtual void RemoveFont(uintptr_t handle) = 0;
   // The running executable's full path; empty when the system cannot tell.
   virtual std::u16string ExecutablePath() = 0;

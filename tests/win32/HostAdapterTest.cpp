@@ -167,7 +167,7 @@ TEST(Win32Host, ForgedMessagesLeaveTheWindowWorking) {
 
 TEST(Win32Host, RegistersWindowMessagesAndReceivesTheTaskbarBroadcast) {
   Win32Host host(::GetModuleHandleW(nullptr));
-  uint32_t id = host.RegisterWindowMessage(u"TaskbarCreated");
+  uint32_t id = host.TaskbarCreatedMessage();
   EXPECT_NE(id, 0u);
   EXPECT_EQ(id, ::RegisterWindowMessageW(L"TaskbarCreated"));
   bool seen = false;

@@ -87,8 +87,8 @@ TEST(Win32ProcessServices, TheMutexIsGlobalAndOpenToEveryone) {
 
 TEST(Win32ProcessServices, AMissingFontResourceGivesTheInvalidHandle) {
   Win32ProcessServices services;
-  EXPECT_EQ(services.FontLoadFromResourceByID(1, 10), IProcessServices::kInvalidFont); // not in this exe
-  EXPECT_EQ(services.FontLoadFromResourceByID(4711, 10), IProcessServices::kInvalidFont);
+  EXPECT_EQ(services.InstallEmbeddedFont(1), IProcessServices::kInvalidFont); // not in this exe
+  EXPECT_EQ(services.InstallEmbeddedFont(4711), IProcessServices::kInvalidFont);
   services.RemoveFont(IProcessServices::kInvalidFont); // skipped, no crash
 }
 
@@ -121,7 +121,7 @@ TEST(Win32ProcessServices, InstallsTheProgramsIconFontForThisProcess) {
   const wchar_t* face = L"Font Awesome 5 Free Solid";
   ASSERT_FALSE(FaceAvailable(face));
   Win32ProcessServices services(program.get());
-  uintptr_t font = services.FontLoadFromResourceByID(kIconFontResourceId, 10);
+  uintptr_t font = services.InstallEmbeddedFont(kIconFontResourceId);
   ASSERT_NE(font, IProcessServices::kInvalidFont);
   EXPECT_TRUE(FaceAvailable(face));
   services.RemoveFont(font);

@@ -48,6 +48,10 @@ uint32_t SimHost::RegisterWindowMessage(const std::u16string& name) {
   return it->second;
 }
 
+uint32_t SimHost::TaskbarCreatedMessage() {
+  return RegisterWindowMessage(u"TaskbarCreated");
+}
+
 void SimHost::ShowErrorBox(const std::u16string& text) {
   errorBoxes_.push_back(text);
 }

@@ -22,7 +22,8 @@ class SimHost final : public IHost {
   bool TimerEnabled() const override;
   void CloseMainForm() override;
   void HideMainForm() override;
-  uint32_t RegisterWindowMessage(const std::u16string& name) override;
+  uint32_t TaskbarCreatedMessage() override;
+  uint32_t RegisterWindowMessage(const std::u16string& name); // ids compare names without case
   void ShowErrorBox(const std::u16string& text) override;
   void AppendLogLine(const std::u16string& line) override;
   void InitializeCom() override;

@@ -4,10 +4,6 @@
 
 namespace lumivane {
 
-namespace {
-constexpr int kRtRcdata = 10;
-}
-
 bool SimMachine::MutexExists(const std::u16string& fullName) const {
   std::lock_guard lock(mutex_);
   auto it = handles_.find(fullName);
@@ -99,8 +95,8 @@ void SimProcessServices::ExitAt(uint64_t localMs) {
   exitAtMs_ = localMs;
 }
 
-uintptr_t SimProcessServices::FontLoadFromResourceByID(int resourceId, int resType) {
-  if (!fontPresent_ || resourceId != 1 || resType != kRtRcdata) return kInvalidFont;
+uintptr_t SimProcessServices::InstallEmbeddedFont(int resourceId) {
+  if (!fontPresent_ || resourceId != 1) return kInvalidFont;
   const uintptr_t handle = nextFont_++;
   installed_.insert(handle);
   return handle;

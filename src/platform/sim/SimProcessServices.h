@@ -52,7 +52,7 @@ class SimProcessServices final : public IProcessServices {
   ~SimProcessServices() override; // the process ends
 
   bool CheckSingleInstance(const std::u16string& name, bool keep) override;
-  uintptr_t FontLoadFromResourceByID(int resourceId, int resType) override;
+  uintptr_t InstallEmbeddedFont(int resourceId) override;
   void RemoveFont(uintptr_t handle) override;
   std::u16string ExecutablePath() override { return executablePath_; }
   bool LaunchInstance(const std::u16string& path, const std::u16string& folder) override;

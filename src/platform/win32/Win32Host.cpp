@@ -144,8 +144,8 @@ void Win32Host::CloseMainForm() {
   Destroy();
 }
 
-uint32_t Win32Host::RegisterWindowMessage(const std::u16string& name) {
-  return ::RegisterWindowMessageW(ToWide(name).c_str());
+uint32_t Win32Host::TaskbarCreatedMessage() {
+  return ::RegisterWindowMessageW(L"TaskbarCreated");
 }
 
 void Win32Host::ShowErrorBox(const std::u16string& text) {

@@ -35,7 +35,7 @@ class Win32Host final : public IHost {
   bool TimerEnabled() const override { return timerEnabled_; }
   void CloseMainForm() override;
   void HideMainForm() override;
-  uint32_t RegisterWindowMessage(const std::u16string& name) override;
+  uint32_t TaskbarCreatedMessage() override;
   void ShowErrorBox(const std::u16string& text) override;
   void AppendLogLine(const std::u16string& line) override;
   void InitializeCom() override;

@@ -28,8 +28,8 @@ bool Win32ProcessServices::CheckSingleInstance(const std::u16string& name, bool 
   return true;
 }
 
-uintptr_t Win32ProcessServices::FontLoadFromResourceByID(int resourceId, int resType) {
-  HRSRC info = ::FindResourceW(module_, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(resType));
+uintptr_t Win32ProcessServices::InstallEmbeddedFont(int resourceId) {
+  HRSRC info = ::FindResourceW(module_, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
   if (!info) return kInvalidFont;
   HGLOBAL loaded = ::LoadResource(module_, info);
   void* data = loaded ? ::LockResource(loaded) : nullptr;

@@ -15,7 +15,7 @@ class Win32ProcessServices final : public IProcessServices {
   explicit Win32ProcessServices(HMODULE module = nullptr);
 
   bool CheckSingleInstance(const std::u16string& name, bool keep) override;
-  uintptr_t FontLoadFromResourceByID(int resourceId, int resType) override;
+  uintptr_t InstallEmbeddedFont(int resourceId) override;
   void RemoveFont(uintptr_t handle) override;
 
   std::u16string ExecutablePath() override;

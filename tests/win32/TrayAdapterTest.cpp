@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "FakeShellTray.h"
+#include "Win32TestSupport.h"
 #include "controller/MainForm.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Host.h"
@@ -224,36 +226,6 @@ TEST(Win32TrayIcon, MeasuresTextAndTheIconSizeForTheWindow) {
   EXPECT_EQ(metrics.TextWidth(u"", FontSpec{u"Tahoma", 16}), 0);
 }
 
-// Stands in for the shell's notification area: under Wine, Shell_NotifyIconW hands each
-// request to the window of class Shell_TrayWnd as WM_COPYDATA, with the NIM_ code in dwData.
-class FakeShellTray {
- public:
-  FakeShellTray() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Shell_TrayWnd";
-    ::RegisterClassW(&wc);
-    window_ = ::CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                wc.hInstance, nullptr);
-    ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  ~FakeShellTray() { ::DestroyWindow(window_); }
-  bool accept = true;
-  std::vector<DWORD> requests;
-
- private:
-  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    auto* self = reinterpret_cast<FakeShellTray*>(::GetWindowLongPtrW(w, GWLP_USERDATA));
-    if (msg == WM_COPYDATA && self) {
-      self->requests.push_back(static_cast<DWORD>(reinterpret_cast<COPYDATASTRUCT*>(lp)->dwData));
-      return self->accept;
-    }
-    return ::DefWindowProcW(w, msg, wp, lp);
-  }
-  HWND window_ = nullptr;
-};
-
 class Win32TrayTest : public ::testing::Test {
  protected:
   // A fresh icon the caller owns, as the painter hands it out.
@@ -351,8 +323,7 @@ TEST_F(Win32TrayTest, IconRectTellsAShellWithoutItApartFromAFailure) {
   tray.SetVisible(true);
   Rect rect{1, 2, 3, 4};
   const ITray::RectResult result = tray.IconRect(rect);
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  if (ntdll && ::GetProcAddress(ntdll, "wine_get_version")) {
+  if (UnderWine()) {
     EXPECT_EQ(result, ITray::RectResult::NotImplemented); // Wine 8 answers E_NOTIMPL
     EXPECT_EQ(rect, (Rect{1, 2, 3, 4}));
   } else {

@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "Win32TestSupport.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32Tray.h"
 
 namespace lumivane::win32 {
 namespace {
-
-bool UnderWine() {
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
 
 // Wine's shell does not implement Shell_NotifyIconGetRect; that answer must stay apart from a
 // failure, because only it lets the hit-test fall back to the last tray notification.

@@ -10,6 +10,12 @@
 
 namespace lumivane::win32 {
 
+// Wine's ntdll exports its version; Windows' does not.
+inline bool UnderWine() {
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 // Dispatches this thread's messages until done() or the time is up; returns done().
 inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

@@ -18,7 +18,8 @@ void SimTray::Replace(IconHandle icon, Image image) {
 bool SimTray::SetIcon(IconHandle icon, const std::u16string& tip) {
   const SimIconPainter::Icon* drawn = icons_.Find(icon);
   if (!drawn) return false;
-  if (failSetIcon_ > 0) {
+  // Only a shown icon asks the shell, so only then can the change be refused.
+  if (visible_ && failSetIcon_ > 0) {
     --failSetIcon_;
     return false;
   }

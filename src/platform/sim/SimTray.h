@@ -38,7 +38,7 @@ class SimTray final : public ITray {
     rectResult_ = result;
     rect_ = rect;
   }
-  // The next count SetIcon calls fail as a refused NIM_MODIFY would.
+  // The next count SetIcon calls while visible fail as a refused NIM_MODIFY would.
   void FailSetIcon(int count = 1) { failSetIcon_ = count; }
   // The shell restarts: its new notification area holds no icon until told.
   void RestartShell() { inShell_ = false; }

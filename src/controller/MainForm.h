@@ -136,7 +136,6 @@ class TController {
   void DiscoverInternalDisplays();
   void DiscoverExternalMonitors();
   void ApplyLanguage() {}
-  void Rend() {}
   void SavePred() {}
   void SaveActMon() {}
   void ProgramRules() {}

@@ -107,17 +107,4 @@ bool Win32Tray::Notify(DWORD message) {
   return ::Shell_NotifyIconW(message, &data_) != FALSE;
 }
 
-ITray::RectResult Win32Tray::IconRect(Rect& rect) {
-  NOTIFYICONIDENTIFIER id{};
-  id.cbSize = sizeof id;
-  id.hWnd = window_;
-  id.uID = kTrayIconId;
-  RECT r{};
-  const HRESULT hr = ::Shell_NotifyIconGetRect(&id, &r);
-  if (hr == E_NOTIMPL) return RectResult::NotImplemented;
-  if (FAILED(hr)) return RectResult::Failed;
-  rect = Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
-  return RectResult::Ok;
-}
-
 } // namespace lumivane::win32

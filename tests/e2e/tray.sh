@@ -147,8 +147,13 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 [ -n "$new" ] || fail "no new copy replaced $old after Restart (running: $(program_pids | tr '\n' ' '))"
-[ "$(wc -w <<<"$new")" = "1" ] || fail "more than one copy after the restart: $new"
-kill -0 "$old" 2>/dev/null && fail "the old copy $old is still running"
+for _ in $(seq 1 100); do
+  kill -0 "$old" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$old" 2>/dev/null && fail "the old copy $old is still running 10 s after the new one started"
+new="$(program_pids)"
+[ "$(wc -w <<<"$new")" = "1" ] || fail "expected one copy after the restart, found: $new"
 wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || fail "the new copy did not start up"
 [ "$(wine_tool logtext.exe --count)" = "1" ] || fail "expected one main window after the restart"
 wait_digits restarted || fail "no digits after the restart"

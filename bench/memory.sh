@@ -38,8 +38,11 @@ done
 [ -n "$MPID" ] || fail "the minimal tray program did not start"
 sleep 3
 shot both
-# Its icon may have moved the program's: find it again among the white pixels left of the new one.
-locate_icon both || echo "note: the icons' white pixels overlap; keeping $ICON_X,$ICON_Y"
+# Wine puts the new icon to the left: the program's digits stay where they were found.
+convert "$SHOTS/both.png" -crop "$ICON_GEOMETRY" +repage "$SHOTS/both-icon.png"
+convert "$SHOTS/start.png" -crop "$ICON_GEOMETRY" +repage "$SHOTS/start-icon.png"
+[ "$(compare -metric AE "$SHOTS/start-icon.png" "$SHOTS/both-icon.png" null: 2>&1)" = "0" ] ||
+  fail "the program's icon moved when the minimal tray program's appeared ($SHOTS/both.png)"
 
 # Private memory in KiB: RssAnon (anonymous resident pages) and Private_Clean + Private_Dirty.
 memory() { # pid

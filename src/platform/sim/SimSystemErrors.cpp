@@ -37,8 +37,6 @@ std::u16string SimSystemErrors::MessageText(uint32_t code) const {
     return u"The parameter is incorrect.";
   case kNotSupported:
     return u"The request is not supported.";
-  case kInvalidParameter:
-    return u"The parameter is incorrect.";
   case kCallNotImplemented:
     return u"This function is not supported on this system.";
   case kServiceDoesNotExist:

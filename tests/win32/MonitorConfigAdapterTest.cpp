@@ -27,7 +27,8 @@ constexpr DWORD kMonitorNoLongerExists = 0xC026258D;
 double UnixSecondsNow() {
   FILETIME now{};
   ::GetSystemTimePreciseAsFileTime(&now);
-  const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
   return static_cast<double>(ticks - 116444736000000000ull) / 1e7;
 }
 

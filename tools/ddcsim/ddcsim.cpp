@@ -463,7 +463,8 @@ SimMonitor* Resolve(State& state, HANDLE handle, HandleState** handleState = nul
 std::string UnixTimeText() {
   FILETIME now{};
   ::GetSystemTimePreciseAsFileTime(&now);
-  const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
   constexpr unsigned long long kUnixEpochTicks = 116444736000000000ull; // 1970-01-01 in 100 ns since 1601
   const unsigned long long micros = ticks > kUnixEpochTicks ? (ticks - kUnixEpochTicks) / 10 : 0;
   char text[32];
@@ -572,8 +573,8 @@ BOOL WINAPI SetMonitorBrightness(HANDLE hMonitor, DWORD dwNewBrightness) {
       return Fail(ERROR_INVALID_PARAMETER);
     monitor->brightness = dwNewBrightness;
     const size_t index = static_cast<size_t>(monitor - state.config.monitors.data());
-    AppendFileText(state.logPath,
-                   std::to_string(index) + " " + std::to_string(dwNewBrightness) + " " + UnixTimeText() + "\n");
+    AppendFileText(state.logPath, std::to_string(index) + " " + std::to_string(dwNewBrightness) + " " +
+                                      UnixTimeText() + "\n");
     return TRUE;
   } catch (...) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);

@@ -67,16 +67,18 @@ std::wstring ReadThroughProbe(HWND menuWindow) {
   dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"menuprobe.dll";
   const HMODULE probe = ::LoadLibraryW(dll.c_str());
   if (!probe) return {};
-  const auto hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(::GetProcAddress(probe, "MenuProbeHook")));
+  const auto hook =
+      reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(::GetProcAddress(probe, "MenuProbeHook")));
   WNDCLASSW wc{};
   wc.lpfnWndProc = ReceiverProc;
   wc.hInstance = ::GetModuleHandleW(nullptr);
   wc.lpszClassName = L"LumivaneMenuItemsReceiver";
   ::RegisterClassW(&wc);
-  const HWND receiver =
-      ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  const HWND receiver = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                          wc.hInstance, nullptr);
   const DWORD thread = ::GetWindowThreadProcessId(menuWindow, nullptr);
-  const HHOOK installed = hook && receiver ? ::SetWindowsHookExW(WH_CALLWNDPROC, hook, probe, thread) : nullptr;
+  const HHOOK installed =
+      hook && receiver ? ::SetWindowsHookExW(WH_CALLWNDPROC, hook, probe, thread) : nullptr;
   if (installed) {
     DWORD_PTR unused = 0;
     ::SendMessageTimeoutW(menuWindow, ::RegisterWindowMessageW(L"LumivaneMenuProbe"), 0,

@@ -35,8 +35,8 @@ int wmain() {
   wc.hInstance = instance;
   wc.lpszClassName = kClassName;
   if (!::RegisterClassExW(&wc)) return 1;
-  HWND window = ::CreateWindowExW(0, kClassName, L"MinimalTray", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  200, 100, nullptr, nullptr, instance, nullptr);
+  HWND window = ::CreateWindowExW(0, kClassName, L"MinimalTray", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 200, 100, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   ::SetTimer(window, 1, 100, nullptr);
   NOTIFYICONDATAW icon{};

@@ -22,13 +22,15 @@ inline std::wstring Describe(HWND window, HMENU menu) {
     if (state != static_cast<UINT>(-1)) {
       if (state & MF_SEPARATOR) add(L"separator");
       if (state & MF_CHECKED) add(L"checked");
-      if ((state & (MF_GRAYED | MF_DISABLED)) && !(state & MF_SEPARATOR)) add(L"grayed"); // a separator is never chosen
+      if ((state & (MF_GRAYED | MF_DISABLED)) && !(state & MF_SEPARATOR))
+        add(L"grayed"); // a separator is never chosen
     }
     if (flags.empty()) flags = L"-";
     RECT r{};
     ::GetMenuItemRect(window, menu, static_cast<UINT>(i), &r);
     out += std::to_wstring(i) + L"\t" + caption + L"\t" + flags + L"\t" + std::to_wstring(r.left) + L"," +
-           std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom) + L"\n";
+           std::to_wstring(r.top) + L"," + std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom) +
+           L"\n";
   }
   return out;
 }

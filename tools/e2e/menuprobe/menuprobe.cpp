@@ -16,8 +16,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK MenuProbeHook(int code, WPARAM
       data.cbData = static_cast<DWORD>(text.size() * sizeof(wchar_t));
       data.lpData = const_cast<wchar_t*>(text.data());
       DWORD_PTR unused = 0;
-      ::SendMessageTimeoutW(reinterpret_cast<HWND>(call->lParam), WM_COPYDATA, reinterpret_cast<WPARAM>(call->hwnd),
-                            reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 2000, &unused);
+      ::SendMessageTimeoutW(reinterpret_cast<HWND>(call->lParam), WM_COPYDATA,
+                            reinterpret_cast<WPARAM>(call->hwnd), reinterpret_cast<LPARAM>(&data),
+                            SMTO_ABORTIFHUNG, 2000, &unused);
     } catch (...) {
       // Nothing may escape into the menu's process.
     }

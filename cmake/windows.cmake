@@ -27,8 +27,15 @@ foreach(src ${LUMIVANE_E2E_TOOLS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
   target_link_options(${name} PRIVATE -static -municode)
-  target_link_libraries(${name} PRIVATE user32)
+  target_link_libraries(${name} PRIVATE user32 shell32)
 endforeach()
+# Menus are per process under Wine: menuitems.exe reads a popup menu through this probe, which it
+# hooks into the menu's own thread.
+add_library(menuprobe SHARED tools/e2e/menuprobe/menuprobe.cpp)
+set_target_properties(menuprobe PROPERTIES PREFIX "")
+target_link_options(menuprobe PRIVATE -static)
+target_link_libraries(menuprobe PRIVATE user32)
+add_dependencies(menuitems menuprobe)
 
 # End-to-end checks under Wine (registered as ctest tests of this build).
 include(cmake/e2e.cmake OPTIONAL)

@@ -50,3 +50,98 @@ wait_program_end() {
   done
   return 1
 }
+
+# --- the tray icon, seen on the screen --------------------------------------------------------
+
+# dark_taskbar : no theme and dark system colours, so that the white tray digits can be seen. The
+# theme value holds only when written after wineboot has finished, so this waits for the prefix's
+# processes first. The previous values come back when the check exits.
+THEME_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+COLOR_KEY='HKCU\Control Panel\Colors'
+SAVED_VALUES=()
+reg_value() { # key name : prints the value's data, fails when there is none
+  "$WINE64" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    awk -v n="$2" '$1 == n && $2 ~ /^REG_/ { sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]+/, ""); print; found = 1 } END { exit !found }'
+}
+set_dark() { # key name data
+  local old
+  if old="$(reg_value "$1" "$2")"; then SAVED_VALUES+=("$1|$2|set|$old"); else SAVED_VALUES+=("$1|$2|none|"); fi
+  "$WINE64" reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1
+}
+dark_taskbar() {
+  "$WINESERVER" -w 2>/dev/null
+  set_dark "$THEME_KEY" ThemeActive 0
+  local name
+  for name in ButtonFace Window Menu MenuBar; do set_dark "$COLOR_KEY" "$name" '32 32 32'; done
+  "$WINESERVER" -w 2>/dev/null
+  trap 'restore_taskbar; cleanup' EXIT
+}
+restore_taskbar() {
+  local entry key name how data
+  for entry in "${SAVED_VALUES[@]}"; do
+    IFS='|' read -r key name how data <<<"$entry"
+    if [ "$how" = set ]; then
+      "$WINE64" reg add "$key" /v "$name" /d "$data" /f >/dev/null 2>&1
+    else
+      "$WINE64" reg delete "$key" /v "$name" /f >/dev/null 2>&1
+    fi
+  done
+}
+
+# The right end of the taskbar at 1024x768, below the tooltip that pointing at the icon opens.
+TRAY=60x20+964+748
+SHOTS="${SHOTS:-$WORK}"
+shot() { import -window root "$SHOTS/$1.png" 2>/dev/null; }
+# Pixels of the tray region of screenshot NAME near a colour.
+pixels_like() { # name colour
+  convert "$SHOTS/$1.png" -crop "$TRAY" +repage -fuzz 10% -fill black +opaque "$2" -fill white -opaque "$2" \
+    -format '%[fx:round(mean*w*h)]' info: 2>/dev/null
+}
+# Waits up to 10 s until the tray region shows white digits; the last screenshot is NAME.
+wait_digits() {
+  for _ in $(seq 1 40); do
+    shot "$1"
+    [ "$(pixels_like "$1" white)" -gt 8 ] 2>/dev/null && return 0
+    sleep 0.25
+  done
+  return 1
+}
+# locate_icon NAME : ICON_X, ICON_Y := the centre of the white pixels of the tray region, and
+# ICON_GEOMETRY := the 16x16 icon around it; fails when they do not fit one icon.
+locate_icon() {
+  local w h x y
+  read -r w h x y <<<"$(convert "$SHOTS/$1.png" -crop "$TRAY" +repage -fuzz 10% -fill black +opaque white \
+    -fill white -opaque white -format '%@' info: 2>/dev/null | awk -F'[x+]' '{ print $1, $2, $3, $4 }')"
+  [ -n "$w" ] && [ "$w" -le 24 ] && [ "$h" -le 24 ] || return 1
+  ICON_X=$((964 + x + w / 2))
+  ICON_Y=$((748 + y + h / 2))
+  ICON_GEOMETRY="16x16+$((ICON_X - 8))+$((ICON_Y - 8))"
+}
+# Pointer onto the icon, then a small move so that the shell reports it to the program.
+point_at_icon() {
+  xdotool mousemove "$ICON_X" "$((ICON_Y - 1))"
+  sleep 0.2
+  xdotool mousemove "$ICON_X" "$ICON_Y"
+  sleep 0.3
+}
+
+# --- the simulator's write record ---------------------------------------------------------------
+# simulate_monitors LINES : these monitors (simulator file lines) for the program started next,
+# with an empty write record in $WRITES.
+simulate_monitors() {
+  install_ddcsim || fail "cannot install the simulator"
+  printf '%s\n' "$@" >"$WORK/monitors.ini"
+  WRITES="$WORK/writes.log"
+  : >"$WRITES"
+  export LUMIVANE_DDCSIM_CONFIG="$(winpath "$WORK/monitors.ini")"
+  export LUMIVANE_DDCSIM_LOG="$(winpath "$WRITES")"
+}
+last_write() { awk -v m="$1" '$1 == m { v = $2 } END { print v }' "$WRITES"; }
+write_count() { wc -l <"$WRITES"; }
+wait_write() { # monitor value : up to 4 s
+  for _ in $(seq 1 40); do
+    [ "$(last_write "$1")" = "$2" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}

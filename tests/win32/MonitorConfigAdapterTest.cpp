@@ -24,6 +24,14 @@ namespace {
 
 constexpr DWORD kMonitorNoLongerExists = 0xC026258D;
 
+double UnixSecondsNow() {
+  FILETIME now{};
+  ::GetSystemTimePreciseAsFileTime(&now);
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<double>(ticks - 116444736000000000ull) / 1e7;
+}
+
 // The test data path is a Unix path; Wine's Z: drive is the Unix root.
 std::wstring TestDataPath(const std::string& name) {
   std::string path = std::string(LUMIVANE_TEST_DATA) + "/" + name;
@@ -247,6 +255,7 @@ TEST_F(SimulatedMonitorsTest, ReadsBrightnessAndRangeWithScriptedReadFailures) {
 }
 
 TEST_F(SimulatedMonitorsTest, RecordsEverySuccessfulWriteInTheLogAndNothingElse) {
+  const double before = UnixSecondsNow();
   LoadFixture();
   const auto handles = PhysicalMonitors();
   ASSERT_EQ(handles.size(), 3u);
@@ -263,7 +272,40 @@ TEST_F(SimulatedMonitorsTest, RecordsEverySuccessfulWriteInTheLogAndNothingElse)
   BrightnessRange range;
   ASSERT_TRUE(config_->GetMonitorBrightness(handles[0], range));
   EXPECT_EQ(range.current, 75u);
-  EXPECT_EQ(ReadAll(logPath_), "0 75\n1 10\n");
+  const double after = UnixSecondsNow();
+  // "<monitor> <value> <Unix seconds>" per write, the time taken when the monitor holds the value.
+  std::istringstream log(ReadAll(logPath_));
+  std::vector<std::pair<unsigned, unsigned>> writes;
+  std::string line;
+  double previous = before;
+  while (std::getline(log, line)) {
+    std::istringstream fields(line);
+    unsigned monitor = 0, value = 0;
+    double time = 0;
+    std::string rest;
+    ASSERT_TRUE(fields >> monitor >> value >> time) << line;
+    EXPECT_FALSE(fields >> rest) << line;
+    EXPECT_GE(time, previous - 0.001) << line; // in order, not before the test began
+    EXPECT_LE(time, after + 0.001) << line;
+    previous = time;
+    writes.emplace_back(monitor, value);
+  }
+  EXPECT_EQ(writes, (std::vector<std::pair<unsigned, unsigned>>{{0, 75}, {1, 10}}));
+}
+
+TEST_F(SimulatedMonitorsTest, ReplaysLogLinesWithAndWithoutTheirTime) {
+  LoadFixture();
+  // An older log has no times; a line that does not parse is skipped.
+  WriteAll(logPath_, "0 42\n1 7 1700000000.250000\n0 x\n1 8 1700000001.000000 extra\n");
+  Load();
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 3u);
+  BrightnessRange range;
+  ASSERT_TRUE(config_->GetMonitorBrightness(handles[0], range));
+  EXPECT_EQ(range.current, 42u);
+  config_->GetMonitorBrightness(handles[1], range); // fail_first_read
+  ASSERT_TRUE(config_->GetMonitorBrightness(handles[1], range));
+  EXPECT_EQ(range.current, 7u);
 }
 
 TEST_F(SimulatedMonitorsTest, ALaterProcessSeesWhatTheMonitorWasLeftAt) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <sstream>
+#include <string>
 
 #include "DdcSimulator.h"
 #include "platform/win32/Win32DisplayConfig.h"
@@ -46,14 +47,17 @@ class Win32MonitorConfigBackend {
     sim_.Edit(Text());
   }
 
-  // The simulator's writes log: "<monitor> <value>" per write.
+  // The simulator's writes log: "<monitor> <value> <time>" per write.
   std::vector<ContractWrite> Received() const {
     std::istringstream log(win32::ReadAll(sim_.LogPath()));
     std::vector<ContractWrite> writes;
-    size_t monitor = 0;
-    uint32_t value = 0;
-    while (log >> monitor >> value)
-      writes.push_back({monitor, value});
+    std::string line;
+    while (std::getline(log, line)) {
+      std::istringstream fields(line);
+      size_t monitor = 0;
+      uint32_t value = 0;
+      if (fields >> monitor >> value) writes.push_back({monitor, value});
+    }
     return writes;
   }
 

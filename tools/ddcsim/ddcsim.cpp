@@ -34,7 +34,10 @@
 // A line that does not parse is ignored and reported through OutputDebugString.
 //
 // The monitors are numbered 0, 1, ... in file order ("monitor index"). Every successful
-// SetMonitorBrightness appends "<monitor index> <value>" and a line feed to the writes log:
+// SetMonitorBrightness appends "<monitor index> <value> <time>" and a line feed to the writes log,
+// <time> being when the monitor holds the value (after its latency), as Unix seconds with six
+// decimals (Wine's clock is the host's, so scripts compare it with `date +%s.%N`). Readers
+// take the first two fields; lines without a time (older logs) replay the same. The log is
 // the file named by LUMIVANE_DDCSIM_LOG, else ddcsim-writes.log next to the monitor file (next to
 // this DLL for the built-in monitors). On load the log is replayed over the file's brightness,
 // so a later process (a restarted program) sees what the monitor holds; delete the log to start
@@ -351,8 +354,10 @@ void ReplayWritesLog(State& state) {
   if (!ReadFileText(state.logPath, text)) return;
   for (const std::string& line : Lines(text)) {
     unsigned index = 0, value = 0;
+    double time = 0;
     char extra = 0;
-    if (std::sscanf(line.c_str(), "%u %u %c", &index, &value, &extra) != 2) continue;
+    const int fields = std::sscanf(line.c_str(), "%u %u %lf %c", &index, &value, &time, &extra);
+    if (fields != 2 && fields != 3) continue;
     if (index < state.config.monitors.size()) state.config.monitors[index].brightness = value;
   }
 }
@@ -452,6 +457,19 @@ SimMonitor* Resolve(State& state, HANDLE handle, HandleState** handleState = nul
   }
   if (handleState) *handleState = &found->second;
   return &state.config.monitors[found->second.monitor];
+}
+
+// Now as Unix seconds with six decimals.
+std::string UnixTimeText() {
+  FILETIME now{};
+  ::GetSystemTimePreciseAsFileTime(&now);
+  const unsigned long long ticks =
+      (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  constexpr unsigned long long kUnixEpochTicks = 116444736000000000ull; // 1970-01-01 in 100 ns since 1601
+  const unsigned long long micros = ticks > kUnixEpochTicks ? (ticks - kUnixEpochTicks) / 10 : 0;
+  char text[32];
+  std::snprintf(text, sizeof text, "%llu.%06llu", micros / 1000000, micros % 1000000);
+  return text;
 }
 
 // A DDC/CI exchange takes its time on the bus.
@@ -555,7 +573,8 @@ BOOL WINAPI SetMonitorBrightness(HANDLE hMonitor, DWORD dwNewBrightness) {
       return Fail(ERROR_INVALID_PARAMETER);
     monitor->brightness = dwNewBrightness;
     const size_t index = static_cast<size_t>(monitor - state.config.monitors.data());
-    AppendFileText(state.logPath, std::to_string(index) + " " + std::to_string(dwNewBrightness) + "\n");
+    AppendFileText(state.logPath, std::to_string(index) + " " + std::to_string(dwNewBrightness) + " " +
+                                      UnixTimeText() + "\n");
     return TRUE;
   } catch (...) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Private memory under Wine: the program with two simulated monitors, the wheel turned 1,000 times
+# over its icon, next to a minimal Win32 tray program (a window, a 100 ms timer, one icon) started
+# the same way in the same run. Prints both programs' private memory after start-up, after the
+# first 500 notches and after the last 500, the difference between the two programs and the
+# program's growth over the last 500 notches. Targets: under 4 MB difference, no growth.
+#   bash bench/memory.sh <win64-build-dir> [NOTCHES=1000]
+# Not part of scripts/test: it measures, it does not judge.
+set -uo pipefail
+NOTCHES="${2:-1000}"
+source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/e2e_common.bash" "$1"
+[ -f "$BUILD/minimaltray.exe" ] || fail "$BUILD/minimaltray.exe is not built"
+MINIMAL_PID=""
+
+dark_taskbar
+trap '[ -n "$MINIMAL_PID" ] && kill "$MINIMAL_PID" 2>/dev/null; restore_taskbar; cleanup' EXIT
+simulate_monitors "monitor brightness=50" "monitor brightness=80"
+
+# The program first, alone in the tray, so that its white digits find the icon.
+start_program
+wait_digits start || fail "no digits in the notification area ($SHOTS/start.png)"
+locate_icon start || fail "the tray's white pixels do not fit one icon"
+PID="$(program_pids)"
+[ "$(wc -w <<<"$PID")" = "1" ] || fail "expected one copy of the program, found: $PID"
+
+"$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/minimaltray.exe")" >"$WORK/minimal.out" 2>&1 &
+MINIMAL_PID=$!
+MPID=""
+for _ in $(seq 1 100); do
+  for p in $(pgrep -f 'minimaltray\.exe'); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+    grep -q explorer "/proc/$p/cmdline" && continue
+    MPID="$p"
+  done
+  [ -n "$MPID" ] && break
+  sleep 0.1
+done
+[ -n "$MPID" ] || fail "the minimal tray program did not start"
+sleep 3
+shot both
+# Wine puts the new icon to the left: the program's digits stay where they were found.
+convert "$SHOTS/both.png" -crop "$ICON_GEOMETRY" +repage "$SHOTS/both-icon.png"
+convert "$SHOTS/start.png" -crop "$ICON_GEOMETRY" +repage "$SHOTS/start-icon.png"
+[ "$(compare -metric AE "$SHOTS/start-icon.png" "$SHOTS/both-icon.png" null: 2>&1)" = "0" ] ||
+  fail "the program's icon moved when the minimal tray program's appeared ($SHOTS/both.png)"
+
+# Private memory in KiB: RssAnon (anonymous resident pages) and Private_Clean + Private_Dirty.
+memory() { # pid
+  local anon private
+  anon="$(awk '/^RssAnon:/ { print $2 }' "/proc/$1/status")"
+  private="$(awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' "/proc/$1/smaps_rollup")"
+  echo "$anon $private"
+}
+declare -A MEM
+measure() { # label
+  MEM[$1 - program]="$(memory "$PID")"
+  MEM[$1 - minimal]="$(memory "$MPID")"
+}
+
+# Notches in runs of ten down and ten up, so that every one changes the brightness (50..0..50).
+turn() { # notches
+  local done=0 button=5
+  while [ "$done" -lt "$1" ]; do
+    point_at_icon
+    xdotool click --repeat 10 --delay 40 "$button"
+    done=$((done + 10))
+    [ "$button" = 5 ] && button=4 || button=5
+  done
+  sleep 1
+}
+
+measure start
+half=$((NOTCHES / 2))
+turn "$half"
+measure first
+writes_first="$(write_count)"
+turn "$((NOTCHES - half))"
+measure last
+writes_last="$(write_count)"
+kill -0 "$PID" 2>/dev/null || fail "the program ended during the run"
+
+mb() { awk -v k="$1" 'BEGIN { printf "%.2f MB", k / 1024 }'; }
+row() { # label
+  read -r pa pp <<<"${MEM[$1 - program]}"
+  read -r ma mp <<<"${MEM[$1 - minimal]}"
+  printf '%-22s program %-10s %-10s  minimal %-10s %-10s  difference %-10s %s\n' "$1" "$(mb "$pa")" "$(mb "$pp")" \
+    "$(mb "$ma")" "$(mb "$mp")" "$(mb $((pa - ma)))" "$(mb $((pp - mp)))"
+}
+echo "private memory (RssAnon, Private_Clean+Private_Dirty) under Wine"
+row start
+row first
+row last
+read -r fa fp <<<"${MEM[first - program]}"
+read -r la lp <<<"${MEM[last - program]}"
+echo "notches: $NOTCHES; simulator writes: $writes_first after the first $half, $writes_last in all"
+echo "growth over the last $((NOTCHES - half)) notches: RssAnon $(mb $((la - fa))), private $(mb $((lp - fp)))"
+echo "targets: difference < 4 MB, no growth"
+wine_tool sendmsg.exe endsession >/dev/null
+wait_program_end

@@ -136,6 +136,9 @@ simulate_monitors() {
   export LUMIVANE_DDCSIM_CONFIG="$(winpath "$WORK/monitors.ini")"
   export LUMIVANE_DDCSIM_LOG="$(winpath "$WRITES")"
 }
+# no_monitors : the simulator (which an earlier check may have left in this prefix) answers with
+# no monitor, so the program has no device and shows its application icon.
+no_monitors() { simulate_monitors '# no monitors'; }
 last_write() { awk -v m="$1" '$1 == m { v = $2 } END { print v }' "$WRITES"; }
 write_count() { wc -l <"$WRITES"; }
 wait_write() { # monitor value : up to 4 s

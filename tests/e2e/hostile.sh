@@ -19,6 +19,7 @@ icon_shown() { # screenshot
   awk -v s="$(orange_share "$1" 60x24+964+744)" 'BEGIN { exit !(s + 0 > 0.02) }'
 }
 
+no_monitors
 start_program
 shown=""
 for _ in $(seq 1 30); do

@@ -13,6 +13,7 @@ orange_share() {
     -format '%[fx:mean]' info: 2>/dev/null
 }
 
+no_monitors
 start_program
 grep -qE '^\[[^]]*[0-9]{2}[^]]*\] Dump:' <<<"$LOG_TEXT" || fail "the dump line does not start with [time]"
 [ "$(wine_tool logtext.exe --count)" = "1" ] || fail "expected one main window"

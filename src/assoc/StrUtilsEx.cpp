@@ -114,4 +114,13 @@ bool HasTextNoCase(const std::u16string& needle, const std::u16string& s) {
   return PosNoCase(needle, s) > 0;
 }
 
+std::u16string TrimBlanks(const std::u16string& s) {
+  size_t begin = 0, end = s.size();
+  while (begin < end && s[begin] <= u' ')
+    ++begin;
+  while (end > begin && s[end - 1] <= u' ')
+    --end;
+  return s.substr(begin, end - begin);
+}
+
 } // namespace lumivane

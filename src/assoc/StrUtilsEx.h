@@ -17,5 +17,7 @@ std::u16string UpperFirst(const std::u16string& s);
 // Position of needle in s ignoring case; 0 when absent or when needle is empty.
 int32_t PosNoCase(const std::u16string& needle, const std::u16string& s);
 bool HasTextNoCase(const std::u16string& needle, const std::u16string& s);
+// s without blanks and control characters (code units up to U+0020) at either end.
+std::u16string TrimBlanks(const std::u16string& s);
 
 } // namespace lumivane

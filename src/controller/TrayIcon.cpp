@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "assoc/StrUtilsEx.h"
 #include "controller/MainForm.h"
 
 namespace lumivane {
@@ -14,15 +15,6 @@ int HexDigit(char16_t c) {
   return -1;
 }
 
-// Without blanks and control characters at either end, as the colour edit's text is read.
-std::u16string TrimBlanks(const std::u16string& text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && text[begin] <= u' ')
-    ++begin;
-  while (end > begin && text[end - 1] <= u' ')
-    --end;
-  return text.substr(begin, end - begin);
-}
 } // namespace
 
 uint32_t HexToColor(const std::u16string& text) {

@@ -2,6 +2,7 @@
 #include <map>
 #include <utility>
 
+#include "assoc/StrUtilsEx.h"
 #include "controller/MainForm.h"
 #include "devices/DeviceTable.h"
 
@@ -28,15 +29,6 @@ int DeviceNumber(const TAssoc& record) {
   } catch (const AssocError&) {
     return -1;
   }
-}
-
-std::u16string TrimBlanks(const std::u16string& s) {
-  size_t begin = 0, end = s.size();
-  while (begin < end && s[begin] <= u' ')
-    ++begin;
-  while (end > begin && s[end - 1] <= u' ')
-    --end;
-  return s.substr(begin, end - begin);
 }
 
 } // namespace

@@ -45,6 +45,19 @@ wine_env() {
   fi
 }
 
+# dark_taskbar_colours : the prefix's theme off and dark system colours, so that white tray digits
+# show on Wine's taskbar (it is white with the theme). The theme value holds only when written
+# after wineboot has finished, hence the waits.
+dark_taskbar_colours() {
+  "$WINESERVER" -w 2>/dev/null || true
+  "$WINE64" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /d 0 /f >/dev/null 2>&1
+  local name
+  for name in ButtonFace Window Menu MenuBar; do
+    "$WINE64" reg add 'HKCU\Control Panel\Colors' /v "$name" /d '32 32 32' /f >/dev/null 2>&1
+  done
+  "$WINESERVER" -w 2>/dev/null || true
+}
+
 # start_xvfb : a private X server when there is no DISPLAY; sets XVFB_PID.
 XVFB_PID=""
 start_xvfb() {

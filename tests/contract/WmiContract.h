@@ -98,8 +98,12 @@ TYPED_TEST_P(WmiContract, ObjectsCarryTheirPropertiesAsTheirKinds) {
       for (const WmiValue& item : value.items)
         EXPECT_EQ(item.kind, WmiValue::Kind::Integer) << what;
     }
-    if (name == u"Active") EXPECT_EQ(value.integer, 1);
-    if (kind == WmiValue::Kind::Text) EXPECT_FALSE(value.text.empty()) << what;
+    if (name == u"Active") {
+      EXPECT_EQ(value.integer, 1);
+    }
+    if (kind == WmiValue::Kind::Text) {
+      EXPECT_FALSE(value.text.empty()) << what;
+    }
   }
   this->ExpectWmiError("unknown property", [&] { object->Get(u"NoSuchProperty"); });
 }

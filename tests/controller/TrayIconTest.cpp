@@ -139,8 +139,12 @@ TEST_F(TrayIconTest, MaskIsKeyedOnTheBottomLeftPixel) {
       opaqueText += !icon->mask[i] && icon->colour.data[i] == HexToColor(k.colorText);
     }
     EXPECT_EQ(opaqueText > 0, k.textVisible);
-    if (k.transparent == kWhite) EXPECT_GT(opaque, 0); // the key colour is what shows
-    if (std::u16string(k.colorText) == u"9636A7") EXPECT_EQ(opaque, 0);
+    if (k.transparent == kWhite) {
+      EXPECT_GT(opaque, 0); // the key colour is what shows
+    }
+    if (std::u16string(k.colorText) == u"9636A7") {
+      EXPECT_EQ(opaque, 0);
+    }
     app.iconPainter.DestroyIcon(handle);
   }
 }

@@ -91,7 +91,7 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     result = c->WMQueryEndSession() ? TRUE : FALSE;
     return true;
   case WM_ENDSESSION:
-    c->WMEndSession();
+    c->WMEndSession(wParam != FALSE);
     result = 0;
     return true;
   case WM_DISPLAYCHANGE:

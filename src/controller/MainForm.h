@@ -99,7 +99,7 @@ class TController {
   // releases everything once, starts the new copy for a restart, and returns true.
   bool FormClose();
   bool WMQueryEndSession(); // the reply: true, the program consents and leaves on its own
-  void WMEndSession();
+  void WMEndSession(bool ending);
   void WMDisplayChange();
   void TaskbarCreated(); // the shell's "TaskbarCreated" broadcast
   void PowerSuspend();

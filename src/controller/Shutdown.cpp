@@ -48,9 +48,10 @@ bool TController::WMQueryEndSession() {
   return true;
 }
 
-void TController::WMEndSession() {
-  // Also turns a pending restart into a plain exit: no new copy starts as the session ends.
-  RunState = 0;
+void TController::WMEndSession(bool ending) {
+  // Also turns a pending restart into a plain exit: no new copy starts as the session ends. A
+  // cancelled end (another program refused) leaves the program running.
+  if (ending) RunState = 0;
 }
 
 void TController::WMDisplayChange() {

@@ -53,10 +53,10 @@ TEST_F(ShutdownTest, WhatEndsTheProgramAndWhetherACopyStarts) {
        [](SimProcess& p) {
          p.controller.Restart();
          EXPECT_TRUE(p.controller.WMQueryEndSession());
-         p.controller.WMEndSession();
+         p.controller.WMEndSession(true);
        },
        0},
-      {"end of session alone", [](SimProcess& p) { p.controller.WMEndSession(); }, 0},
+      {"end of session alone", [](SimProcess& p) { p.controller.WMEndSession(true); }, 0},
       {"restart with the executable's folder gone",
        [](SimProcess& p) { p.process.RemoveFolder(kFolder), p.controller.Restart(); }, 0},
       {"restart when the copy cannot start",
@@ -77,6 +77,13 @@ TEST_F(ShutdownTest, WhatEndsTheProgramAndWhetherACopyStarts) {
     EXPECT_FALSE(p.controller.Root);
     EXPECT_EQ(p.process.Launches().size(), k.launches);
   }
+}
+
+TEST_F(ShutdownTest, ACancelledEndOfSessionLeavesItRunning) {
+  c().WMEndSession(false);
+  EXPECT_EQ(c().RunState, 1);
+  EXPECT_TRUE(Pass());
+  EXPECT_FALSE(app.host.Closed());
 }
 
 TEST_F(ShutdownTest, CloseWaitsForARunningJob) {

@@ -12,6 +12,7 @@
 #include "FakeShellTray.h"
 #include "Win32TestSupport.h"
 #include "controller/MainForm.h"
+#include "platform/sim/SimPlatform.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32IconPainter.h"
@@ -77,10 +78,17 @@ class SizedMetrics final : public ITextMetrics {
   Win32TextMetrics real_;
 };
 
+// The ports the controller needs besides the ones under test, simulated.
+struct SimulatedRest {
+  SimClock clock;
+  SimMachine machine{&clock};
+  SimPlatform sim{clock, machine};
+};
+
 // The controller's painting with the real painter.
 struct IconMaker {
   IconMaker() {
-    Platform ports;
+    Platform ports = rest.sim.Ports();
     ports.textMetrics = &metrics;
     ports.iconPainter = &painter;
     controller = std::make_unique<TController>(ports);
@@ -91,6 +99,7 @@ struct IconMaker {
     controller->ColorText = colorText;
     return UniqueHicon(reinterpret_cast<HICON>(controller->CreateTextIcon(text)));
   }
+  SimulatedRest rest;
   SizedMetrics metrics{nullptr};
   Win32IconPainter painter;
   std::unique_ptr<TController> controller;
@@ -366,7 +375,8 @@ TEST_F(Win32TrayTest, TenThousandRedrawsLeaveGdiAndUserObjectsFlat) {
   tray.SetVisible(true);
   Win32TextMetrics metrics(host.Window());
   RecordingPainter painter;
-  Platform ports;
+  SimulatedRest rest;
+  Platform ports = rest.sim.Ports();
   ports.tray = &tray;
   ports.textMetrics = &metrics;
   ports.iconPainter = &painter;

@@ -171,45 +171,17 @@ INSTANTIATE_TEST_SUITE_P(Dxva2, UnavailableDxva2Test,
 class SimulatedMonitorsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    source_ = ExeFolder() + L"dxva2.dll";
-    if (::GetFileAttributesW(source_.c_str()) == INVALID_FILE_ATTRIBUTES)
-      GTEST_SKIP() << "the DDC/CI simulator (target ddcsim) is not built";
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    static int serial = 0;
-    folder_ = std::wstring(temp) + L"lumivane-ddcsim-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-              std::to_wstring(++serial) + L"\\";
-    ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr)) << ::GetLastError();
-    configPath_ = folder_ + L"monitors.ini";
-    logPath_ = folder_ + L"writes.log";
-    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_LOG", logPath_.c_str());
-  }
-
-  void TearDown() override {
-    config_.reset();
-    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_CONFIG", nullptr);
-    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_LOG", nullptr);
-    for (const auto& dll : dlls_)
-      ::DeleteFileW(dll.c_str());
-    for (const wchar_t* name : {L"monitors.ini", L"writes.log", L"ddcsim-writes.log"})
-      ::DeleteFileW((folder_ + name).c_str());
-    ::RemoveDirectoryW(folder_.c_str());
+    if (!sim_.Built()) GTEST_SKIP() << "the DDC/CI simulator (target ddcsim) is not built";
   }
 
   // Loads a fresh copy of the simulator, which starts from the monitor file and the log.
   void Load(bool withConfig = true) {
-    config_.reset();
-    ::SetEnvironmentVariableW(L"LUMIVANE_DDCSIM_CONFIG", withConfig ? configPath_.c_str() : nullptr);
-    const std::wstring copy = folder_ + L"ddcsim" + std::to_wstring(dlls_.size()) + L".dll";
-    ASSERT_TRUE(::CopyFileW(source_.c_str(), copy.c_str(), FALSE)) << ::GetLastError();
-    dlls_.push_back(copy);
-    HMODULE module = ::LoadLibraryW(copy.c_str());
-    ASSERT_NE(module, nullptr) << ::GetLastError();
-    config_ = std::make_unique<Win32MonitorConfig>(UniqueHmodule(module));
+    config_ = sim_.Load(withConfig);
+    ASSERT_NE(config_, nullptr) << ::GetLastError();
   }
 
   void LoadFixture() {
-    WriteAll(configPath_, ReadAll(TestDataPath("ddcsim/monitors.ini")));
+    WriteAll(sim_.ConfigPath(), ReadAll(TestDataPath("ddcsim/monitors.ini")));
     Load();
   }
 
@@ -221,9 +193,8 @@ class SimulatedMonitorsTest : public ::testing::Test {
     return handles;
   }
 
-  std::wstring source_, folder_, configPath_, logPath_;
-  std::vector<std::wstring> dlls_;
-  std::unique_ptr<Win32MonitorConfig> config_;
+  DdcSimulator sim_;
+  Win32MonitorConfig* config_ = nullptr;
 };
 
 TEST_F(SimulatedMonitorsTest, ReadsBrightnessAndRangeWithScriptedReadFailures) {
@@ -274,7 +245,7 @@ TEST_F(SimulatedMonitorsTest, RecordsEverySuccessfulWriteInTheLogAndNothingElse)
   EXPECT_EQ(range.current, 75u);
   const double after = UnixSecondsNow();
   // "<monitor> <value> <Unix seconds>" per write, the time taken when the monitor holds the value.
-  std::istringstream log(ReadAll(logPath_));
+  std::istringstream log(ReadAll(sim_.LogPath()));
   std::vector<std::pair<unsigned, unsigned>> writes;
   std::string line;
   double previous = before;
@@ -296,7 +267,7 @@ TEST_F(SimulatedMonitorsTest, RecordsEverySuccessfulWriteInTheLogAndNothingElse)
 TEST_F(SimulatedMonitorsTest, ReplaysLogLinesWithAndWithoutTheirTime) {
   LoadFixture();
   // An older log has no times; a line that does not parse is skipped.
-  WriteAll(logPath_, "0 42\n1 7 1700000000.250000\n0 x\n1 8 1700000001.000000 extra\n");
+  WriteAll(sim_.LogPath(), "0 42\n1 7 1700000000.250000\n0 x\n1 8 1700000001.000000 extra\n");
   Load();
   const auto handles = PhysicalMonitors();
   ASSERT_EQ(handles.size(), 3u);
@@ -360,11 +331,11 @@ TEST_F(SimulatedMonitorsTest, HandlesAreDeadAfterDestroyAndWhenTheMonitorIsUnplu
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 
   // Unplug the second monitor while the program holds its handle.
-  std::string text = ReadAll(configPath_);
+  std::string text = ReadAll(sim_.ConfigPath());
   const std::string marker = "flags=fail_first_read";
   text.replace(text.find(marker), marker.size(), "flags=unplugged");
   ::Sleep(20); // a distinct modification time
-  WriteAll(configPath_, text);
+  WriteAll(sim_.ConfigPath(), text);
   ::SetLastError(0);
   EXPECT_FALSE(config_->GetMonitorBrightness(handles[1], range));
   EXPECT_EQ(::GetLastError(), kMonitorNoLongerExists);
@@ -379,10 +350,10 @@ TEST_F(SimulatedMonitorsTest, AnEditedBrightnessInTheFileIsTakenOver) {
   ASSERT_EQ(handles.size(), 3u);
   ASSERT_TRUE(config_->SetMonitorBrightness(handles[0], 75));
   ASSERT_TRUE(config_->SetMonitorBrightness(handles[1], 50));
-  std::string text = ReadAll(configPath_);
+  std::string text = ReadAll(sim_.ConfigPath());
   text.replace(text.find("brightness=60"), 13, "brightness=80");
   ::Sleep(20); // a distinct modification time
-  WriteAll(configPath_, text);
+  WriteAll(sim_.ConfigPath(), text);
   BrightnessRange range;
   ASSERT_TRUE(config_->GetMonitorBrightness(handles[0], range));
   EXPECT_EQ(range.current, 80u);
@@ -392,7 +363,7 @@ TEST_F(SimulatedMonitorsTest, AnEditedBrightnessInTheFileIsTakenOver) {
 }
 
 TEST_F(SimulatedMonitorsTest, EveryExchangeTakesTheConfiguredLatency) {
-  WriteAll(configPath_, "monitor brightness=30 latency=60 caps=(vcp(10))\n");
+  WriteAll(sim_.ConfigPath(), "monitor brightness=30 latency=60 caps=(vcp(10))\n");
   Load();
   const auto handles = PhysicalMonitors();
   ASSERT_EQ(handles.size(), 1u);
@@ -423,11 +394,11 @@ TEST_F(SimulatedMonitorsTest, ListingAskedForTheWrongCountFails) {
 }
 
 TEST_F(SimulatedMonitorsTest, ScriptedDesktopFailuresAndIgnoredBadLines) {
-  WriteAll(configPath_, "desktop index=0 flags=fail_list error=0x15\n"
-                        "monitor brightness=abc\n"
-                        "monitor brightness=30 colour=red\n"
-                        "gadget\n"
-                        "monitor brightness=30\n");
+  WriteAll(sim_.ConfigPath(), "desktop index=0 flags=fail_list error=0x15\n"
+                              "monitor brightness=abc\n"
+                              "monitor brightness=30 colour=red\n"
+                              "gadget\n"
+                              "monitor brightness=30\n");
   Load();
   uint32_t count = 0;
   ASSERT_TRUE(config_->GetNumberOfPhysicalMonitors(FirstDesktopMonitor(), count));
@@ -441,9 +412,10 @@ TEST_F(SimulatedMonitorsTest, ScriptedDesktopFailuresAndIgnoredBadLines) {
 // However long its name, a named file that cannot be read gives no monitors rather than the
 // built-in pair.
 TEST_F(SimulatedMonitorsTest, ANamedFileThatCannotBeReadGivesNoMonitors) {
-  const std::wstring missing[] = {folder_ + L"missing.ini", folder_ + std::wstring(600, L'x') + L".ini"};
+  const std::wstring missing[] = {sim_.Folder() + L"missing.ini",
+                                  sim_.Folder() + std::wstring(600, L'x') + L".ini"};
   for (const std::wstring& path : missing) {
-    configPath_ = path;
+    sim_.SetConfigPath(path);
     Load();
     uint32_t count = 99;
     ASSERT_TRUE(config_->GetNumberOfPhysicalMonitors(FirstDesktopMonitor(), count)) << ::GetLastError();

@@ -38,7 +38,7 @@ struct Program {
                                 {u"brightness", u"50"}})
         record.Items(key) = Variant(value);
     }
-    controller->DetectResBox.Checked = true;
+    controller->Form.DetectResBox.SetChecked(true);
     controller->BuildMenu();
     clock.AdvanceMs(100);
     controller->Timer1Timer(); // shows the icon

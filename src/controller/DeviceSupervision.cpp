@@ -26,7 +26,7 @@ std::optional<DeviceEnv> TController::MakeDeviceEnv() {
   TAssoc* devices = DeviceTable();
   if (!devices) return std::nullopt;
   return DeviceEnv{MakeDevicePorts(), *devices, RangeMin, RangeMax,
-                   [this] { return DetectModelBox.Checked; }};
+                   [this] { return Form.DetectModelBox.Checked(); }};
 }
 
 void TController::DiscoverInternalDisplays() {
@@ -72,7 +72,7 @@ void TController::ActiveDeviceSteps() {
   if (!devices || !active) return;
   const uint64_t stamp = CommandStamp;
 
-  if (OtherActiveCount > 0 && SyncBox.Checked) {
+  if (OtherActiveCount > 0 && Form.SyncBox.Checked()) {
     for (const auto& [key, child] : *devices->All()) {
       // A held-back device cannot catch up before its wait is over; a job per pass would only
       // skip it again.
@@ -85,7 +85,7 @@ void TController::ActiveDeviceSteps() {
   }
   if (RecordUInt(*active, u"counter") != stamp) SendNeeded = true;
 
-  if (!SendNeeded && TrackBox.Checked && TickPhase == 1 && RecordFlag(*active, u"internal") &&
+  if (!SendNeeded && Form.TrackBox.Checked() && TickPhase == 1 && RecordFlag(*active, u"internal") &&
       ShownBrightness >= 0)
     TrackingRead(*active);
   if (SendNeeded && ShownBrightness >= 0) HandOff(*active);
@@ -113,7 +113,7 @@ void TController::HandOff(TAssoc& active) {
   job.IsInternal = RecordFlag(active, u"internal");
   job.IsActive = RecordFlag(active, u"active");
   job.Brightness = ShownBrightness;
-  job.SyncFlag = SyncBox.Checked;
+  job.SyncFlag = Form.SyncBox.Checked();
   job.CurrCounter = CommandStamp;
   job.CurrBrightness = ToInt32(RecordInt(active, u"brightness", 0));
   job.MyCounter = RecordUInt(active, u"counter");

@@ -17,9 +17,13 @@ const Platform& Complete(const Platform& platform) {
 
 TController::TController(const Platform& platform)
     : platform_(Complete(platform)),
-      log_(*platform.host, *platform.mainThread, *platform.clock, *platform.locale) {}
+      log_(*platform.host, *platform.mainThread, *platform.clock, *platform.locale) {
+  Form.Bind(platform_.settingsView);
+}
 
-TController::~TController() = default;
+TController::~TController() {
+  Form.Bind(nullptr);
+}
 
 uint64_t TController::NowUnixMs() const {
   return UnixMsFromLocalTime(platform_.clock->Now());

@@ -13,7 +13,7 @@
 #include "controller/RediscoveryBackOff.h"
 #include "devices/DeviceEnv.h"
 #include "platform/Platform.h"
-#include "settings/Controls.h"
+#include "settings/SettingsForm.h"
 
 namespace lumivane {
 
@@ -78,11 +78,8 @@ class TController {
   // The largest key of the command map as the last pass left it.
   uint64_t CommandStamp = 0;
 
-  CheckBox SyncBox;
-  CheckBox TrackBox;
-  CheckBox DetectModelBox;
-  CheckBox HideBox;
-  CheckBox DetectResBox;
+  // The settings window: its controls hold the current choices.
+  TSettingsForm Form;
 
   // "cmd", "programs", "devices" (and "lang"); absent before Startup and after FormClose.
   std::unique_ptr<TAssoc> Root;
@@ -107,11 +104,10 @@ class TController {
 
   void ValueChange(int i, bool init);
 
-  // The tray digits. The face and the colour text are the font combo's and the colour edit's
-  // texts once the settings window binds them; until then their initial values.
+  // The tray digits: the face is the font combo's text, the colour the colour edit's.
   static constexpr const char16_t* kKeyColorText = u"9636A7";
-  std::u16string IconFontName = u"Tahoma";
-  std::u16string ColorText = u"FFFFFF";
+  std::u16string IconFontName() const { return Form.fontval.Text(); }
+  std::u16string ColorText() const { return Form.color.Text(); }
   // Refits FontHeight100 and FontHeight2Digits to the icon width at the settings window's DPI.
   void Rend();
   // text painted at IconFontHeight into a new icon of the system small-icon size; the caller

@@ -51,13 +51,13 @@ void TController::Rend() {
   const Size icon = metrics->SmallIconSizeForSettingsWindow();
   // Only widths are tested; the icon height bounds the search.
   for (int size = icon.height; size >= 1; --size) {
-    if (metrics->TextWidth(u"100", FontSpec{IconFontName, size}) <= icon.width) {
+    if (metrics->TextWidth(u"100", FontSpec{IconFontName(), size}) <= icon.width) {
       FontHeight100 = size;
       break;
     }
   }
   for (int size = icon.height; size >= 1; --size) {
-    if (2 * metrics->TextWidth(u"0", FontSpec{IconFontName, size}) <= icon.width) {
+    if (2 * metrics->TextWidth(u"0", FontSpec{IconFontName(), size}) <= icon.width) {
       FontHeight2Digits = size;
       break;
     }
@@ -71,8 +71,8 @@ IconHandle TController::CreateTextIcon(const std::u16string& text) {
   // The bitmap has the system-wide size even where the fitting used the window's DPI.
   const Size size = metrics->SmallIconSize();
   const Pixels image =
-      painter->PaintText(size, HexToColor(kKeyColorText), text, FontSpec{IconFontName, IconFontHeight},
-                         HexToColor(TrimBlanks(ColorText)));
+      painter->PaintText(size, HexToColor(kKeyColorText), text, FontSpec{IconFontName(), IconFontHeight},
+                         HexToColor(TrimBlanks(ColorText())));
   const size_t count = image.size.width > 0 && image.size.height > 0
                            ? static_cast<size_t>(image.size.width) * image.size.height
                            : 0;

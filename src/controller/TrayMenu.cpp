@@ -94,7 +94,7 @@ void TController::BuildMenu() {
         DecimalText(n) + u". " + MenuText(RecordFlag(record, u"internal") ? u"display" : u"monitor");
     const std::u16string name = TrimBlanks(RecordText(record, u"name"));
     if (!name.empty()) caption += u" " + name;
-    if (DetectResBox.Checked)
+    if (Form.DetectResBox.Checked())
       caption += u" (" + RecordText(record, u"width") + u"x" + RecordText(record, u"height") + u"@" +
                  RecordText(record, u"hz") + u"Hz)";
     TrayMenuItem entry;
@@ -102,7 +102,7 @@ void TController::BuildMenu() {
     entry.item.id = static_cast<int>(PopupMenu1.size()) + 1;
     entry.item.checked = key == ActiveDevice && active;
     entry.item.enabled = active;
-    entry.item.visible = active || !HideBox.Checked;
+    entry.item.visible = active || !Form.HideBox.Checked();
     entry.Tag = n;
     entry.OnClick = [this](int tag) { SetActiveMonFromMenu(tag); };
     PopupMenu1.push_back(std::move(entry));

@@ -1,5 +1,7 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumivane {
@@ -39,6 +41,13 @@ class IProcessServices {
   // waiting for it. False, and nothing started, when a text is empty, folder is no directory
   // (links followed) or the process cannot be created.
   virtual bool LaunchInstance(const std::u16string& path, const std::u16string& folder) = 0;
+  // The file name, without its folder, of the executable that owns the foreground window.
+  // Empty text when that process cannot be opened or queried (an elevated one, for instance);
+  // nothing when there is no foreground window.
+  virtual std::optional<std::u16string> ForegroundProgramName() = 0;
+  // The file version of an executable: major, minor, release, build. Nothing when the file has
+  // no readable version information.
+  virtual std::optional<std::array<uint16_t, 4>> FileVersion(const std::u16string& path) = 0;
 };
 
 // path without its last component and without trailing path delimiters; empty without one.

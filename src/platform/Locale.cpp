@@ -2,6 +2,7 @@
 #include "platform/Locale.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace lumivane {
 
@@ -129,7 +130,44 @@ void AppendTwoDigits(std::u16string& out, int v) {
   out += static_cast<char16_t>(u'0' + v % 10);
 }
 
+// POSIX language codes and the English names Windows gives their languages.
+struct LanguageCode {
+  const char* code;
+  const char16_t* name;
+};
+constexpr LanguageCode kLanguages[] = {{"be", u"Belarusian"}, {"de", u"German"},  {"en", u"English"},
+                                       {"es", u"Spanish"},    {"fr", u"French"},  {"it", u"Italian"},
+                                       {"kk", u"Kazakh"},     {"pl", u"Polish"},  {"ru", u"Russian"},
+                                       {"uk", u"Ukrainian"},  {"zh", u"Chinese"}, {"ja", u"Japanese"},
+                                       {"pt", u"Portuguese"}, {"tr", u"Turkish"}};
+
+std::u16string LanguageNameOf(const std::string& posixLocale) {
+  // "ll_CC.codeset@modifier": the language is everything before the first "_", "." or "@".
+  std::string code = posixLocale.substr(0, posixLocale.find_first_of("_.@"));
+  for (char& c : code)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (const LanguageCode& l : kLanguages)
+    if (code == l.code) return l.name;
+  return {};
+}
+
+std::string PosixLocaleFromEnvironment() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return value;
+  }
+  return {};
+}
+
 } // namespace
+
+StandInLocale::StandInLocale() : StandInLocale(PosixLocaleFromEnvironment()) {}
+
+StandInLocale::StandInLocale(const std::string& posixLocale) : languageName_(LanguageNameOf(posixLocale)) {}
+
+void StandInLocale::SetPosixLocale(const std::string& posixLocale) {
+  languageName_ = LanguageNameOf(posixLocale);
+}
 
 ILocale& CurrentLocale() {
   static StandInLocale standIn;

@@ -26,6 +26,9 @@ class ILocale {
   virtual std::u16string DecodeAnsi(const std::string& bytes) const = 0;
   // Time of day in the user's long time format, e.g. 14:05:09.
   virtual std::u16string FormatLongTime(const LocalTime& t) const = 0;
+  // The English name of the user's default locale's language ("Russian", "English"); empty
+  // when the system cannot tell.
+  virtual std::u16string EnglishLanguageName() const = 0;
 };
 
 // The process-wide locale. Without a call to SetCurrentLocale the portable stand-in serves.
@@ -34,13 +37,23 @@ void SetCurrentLocale(ILocale* locale); // nullptr restores the stand-in
 
 // Portable stand-in: ordering by case-folded code units with lower case first on ties,
 // simple Latin/Latin-1/Greek/Cyrillic case mapping, Latin-1 as the ANSI page, HH:MM:SS.
+// The language comes from a POSIX locale name ("ru_RU.UTF-8", "uk_UA", "C"): its language code
+// is mapped to the English name for a small table of languages; any other code gives an empty
+// name. By default the name is taken from LC_ALL, LC_MESSAGES or LANG, the first one set.
 class StandInLocale final : public ILocale {
  public:
+  StandInLocale();
+  explicit StandInLocale(const std::string& posixLocale);
+  void SetPosixLocale(const std::string& posixLocale);
   int Compare(const std::u16string& a, const std::u16string& b) const override;
   std::u16string Upper(const std::u16string& s) const override;
   std::u16string Lower(const std::u16string& s) const override;
   std::u16string DecodeAnsi(const std::string& bytes) const override;
   std::u16string FormatLongTime(const LocalTime& t) const override;
+  std::u16string EnglishLanguageName() const override { return languageName_; }
+
+ private:
+  std::u16string languageName_;
 };
 
 } // namespace lumivane

@@ -21,7 +21,9 @@ const char* Platform::MissingPort() const {
                {services, "services"},
                {popup, "popup"},
                {mouseHook, "mouseHook"},
-               {locale, "locale"}};
+               {locale, "locale"},
+               {registry, "registry"},
+               {settingsView, "settingsView"}};
   for (const auto& p : ports)
     if (!p.port) return p.name;
   return nullptr;

@@ -9,7 +9,9 @@
 #include "platform/MonitorConfig.h"
 #include "platform/MouseHook.h"
 #include "platform/PopupMenu.h"
+#include "platform/Registry.h"
 #include "platform/Services.h"
+#include "platform/SettingsView.h"
 #include "platform/SystemErrors.h"
 #include "platform/Threads.h"
 #include "platform/Tray.h"
@@ -36,6 +38,8 @@ struct Platform {
   IPopupMenu* popup = nullptr;
   IMouseHook* mouseHook = nullptr;
   ILocale* locale = nullptr;
+  IRegistry* registry = nullptr;
+  ISettingsView* settingsView = nullptr;
 
   // The name of the first port that is missing, or null when every port is there.
   const char* MissingPort() const;

@@ -64,6 +64,7 @@ class ReverseLocale : public ILocale {
   std::u16string Lower(const std::u16string& s) const override { return s; }
   std::u16string DecodeAnsi(const std::string& bytes) const override { return FromUtf8(bytes); }
   std::u16string FormatLongTime(const LocalTime&) const override { return u"t"; }
+  std::u16string EnglishLanguageName() const override { return {}; }
 };
 
 TEST(CurrentLocale, ServesTheStandInUntilReplaced) {

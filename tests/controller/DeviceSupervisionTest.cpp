@@ -30,7 +30,7 @@ TEST_F(SupervisionTest, BurstOfWheelStepsReachesEachMonitorAsOneWriteOffTheMainT
   const size_t a = AddMonitor(u"SIM0001", u"1&UID1", 60);
   const size_t b = AddMonitor(u"SIM0002", u"1&UID2", 35);
   Start();
-  controller->SyncBox.Checked = true;
+  controller->Form.SyncBox.SetChecked(true);
   MakeActive(Pnp(u"SIM0001", u"1&UID1"));
   // Fresh records hold counter 0: the first passes bring both monitors to 60.
   for (int i = 0; i < 3; ++i)
@@ -112,8 +112,8 @@ TEST_F(SupervisionTest, TrackedPanelChangeBecomesTheShownBrightnessAndReachesThe
   ext.maximum = 80;
   const size_t external = monitors.AddPhysical(second, ext);
   Start();
-  controller->SyncBox.Checked = true;
-  controller->TrackBox.Checked = true;
+  controller->Form.SyncBox.SetChecked(true);
+  controller->Form.TrackBox.SetChecked(true);
   controller->ActiveDevice = DeviceUid(panelName);
   controller->OtherActiveCount = 1;
   controller->ValueChange(40, false);
@@ -180,7 +180,7 @@ TEST_F(SupervisionTest, ValueOfTheFirstCommandAfterTheClockWasSetBackReachesTheM
   const size_t a = AddMonitor(u"SIM0001", u"1&UID1", 65);
   const size_t b = AddMonitor(u"SIM0002", u"1&UID2", 65);
   Start();
-  controller->SyncBox.Checked = true;
+  controller->Form.SyncBox.SetChecked(true);
   MakeActive(Pnp(u"SIM0001", u"1&UID1"));
   Wheel(1);
   for (int i = 0; i < 3; ++i)

@@ -92,7 +92,7 @@ class BackOffTest : public SupervisionTest {
     good = AddMonitor(u"SIM0001", u"1&UID1", 60);
     locked = AddMonitor(u"SIM0002", u"1&UID2", 40);
     Start();
-    controller->SyncBox.Checked = true;
+    controller->Form.SyncBox.SetChecked(true);
     MakeActive(kGood);
     for (int i = 0; i < 3; ++i)
       Pass();

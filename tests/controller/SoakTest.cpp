@@ -98,7 +98,7 @@ class SoakTest : public SupervisionTest {
       p.currentBrightness = Next(11) * 10; // the system's brightness keys
       wmi.Update(panel, p);
     } else if (roll < 490) {
-      controller->SyncBox.Checked = !controller->SyncBox.Checked;
+      controller->Form.SyncBox.SetChecked(!controller->Form.SyncBox.Checked());
     } else if (roll < 494) {
       controller->RangeMin = static_cast<int>(Next(40));
       controller->RangeMax = 60 + static_cast<int>(Next(41));
@@ -137,8 +137,8 @@ TEST_F(SoakTest, HundredThousandPassesOfRandomInput) {
   externals.push_back(monitors.AddPhysical(second, SimPhysicalMonitor{}));
   const size_t panel = AddPanel();
   Start();
-  controller->SyncBox.Checked = true;
-  controller->TrackBox.Checked = true;
+  controller->Form.SyncBox.SetChecked(true);
+  controller->Form.TrackBox.SetChecked(true);
 
   size_t jobsRun = 0, rescansWaited = 0;
   for (int pass = 0; pass < 100000; ++pass) {

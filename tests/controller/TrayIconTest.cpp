@@ -80,7 +80,7 @@ TEST_F(TrayIconTest, RendFitsBothHeightsToTheSettingsWindowsIconWidth) {
   app.textMetrics.SetSmallIconSize({16, 16});
   for (const Case& k : cases) {
     SCOPED_TRACE(testing::Message() << k.window.width << "x" << k.window.height);
-    c().IconFontName = k.font;
+    c().Form.fontval.Select(k.font);
     app.textMetrics.SetSettingsWindowIconSize(k.window);
     const int before = app.textMetrics.Measurements();
     c().Rend();
@@ -128,7 +128,7 @@ TEST_F(TrayIconTest, MaskIsKeyedOnTheBottomLeftPixel) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     c().IconFontHeight = k.fontHeight;
-    c().ColorText = k.colorText;
+    c().Form.color.SetText(k.colorText);
     const IconHandle handle = c().CreateTextIcon(k.text);
     const SimIconPainter::Icon* icon = app.iconPainter.Find(handle);
     ASSERT_NE(icon, nullptr);
@@ -163,7 +163,7 @@ TEST_F(TrayIconTest, ColourTextIsTrimmedAndAnythingElseDrawsBlack) {
   ActiveDevice(50);
   for (const Case& k : cases) {
     SCOPED_TRACE(std::string(k.colorText, k.colorText + std::char_traits<char16_t>::length(k.colorText)));
-    c().ColorText = k.colorText;
+    c().Form.color.SetText(k.colorText);
     c().ValueChange(c().ShownBrightness, false); // what the colour edit's handler does
     EXPECT_EQ(Shown().painting.textColor, k.drawn);
   }

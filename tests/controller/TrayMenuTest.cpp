@@ -75,7 +75,7 @@ TEST_F(TrayMenuTest, DeviceCaptionsFollowNumberKindNameAndResolution) {
     if (k.name) r[u"name"] = Variant(k.name);
     for (const auto& [key, value] : k.mode)
       r[key] = Variant(value);
-    c().DetectResBox.Checked = k.detectRes;
+    c().Form.DetectResBox.SetChecked(k.detectRes);
     c().BuildMenu();
     ASSERT_FALSE(Captions().empty());
     EXPECT_EQ(Captions().front(), k.expected);
@@ -118,7 +118,7 @@ TEST_F(TrayMenuTest, InactiveDevicesAreGreyedOrHiddenAndCannotBeChosen) {
   EXPECT_EQ(app.popup.Popups(), 1);
   EXPECT_TRUE(c().PendingDevice.empty());
 
-  c().HideBox.Checked = true;
+  c().Form.HideBox.SetChecked(true);
   c().MenuRebuildRequested = true;
   Pass();
   RightClick();

@@ -96,7 +96,7 @@ struct IconMaker {
   UniqueHicon Make(const std::u16string& text, Size size, int fontHeight, const char16_t* colorText) {
     metrics.size = size;
     controller->IconFontHeight = fontHeight;
-    controller->ColorText = colorText;
+    controller->Form.color.SetText(colorText);
     return UniqueHicon(reinterpret_cast<HICON>(controller->CreateTextIcon(text)));
   }
   SimulatedRest rest;
@@ -294,7 +294,7 @@ TEST_F(Win32TrayTest, SetIconSetsTheTipAndReplacesTheImage) {
   EXPECT_EQ(tray.Tip(), L"73");
   EXPECT_EQ(reinterpret_cast<IconHandle>(tray.CurrentIcon()), text);
   EXPECT_FALSE(IconAlive(before)); // the old image was destroyed
-  maker.controller->IconFontName = u"Arial";
+  maker.controller->Form.fontval.Select(u"Arial");
   ASSERT_TRUE(tray.SetIcon(reinterpret_cast<IconHandle>(maker.Make(u"74", {16, 16}, 14, u"00FF00").release()),
                            u"74"));
   EXPECT_FALSE(IconAlive(reinterpret_cast<HICON>(text)));

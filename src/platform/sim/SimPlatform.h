@@ -9,8 +9,10 @@
 #include "platform/sim/SimMonitorConfig.h"
 #include "platform/sim/SimMouseHook.h"
 #include "platform/sim/SimPopupMenu.h"
+#include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimProcessServices.h"
 #include "platform/sim/SimServiceManager.h"
+#include "platform/sim/SimSettingsView.h"
 #include "platform/sim/SimSystemErrors.h"
 #include "platform/sim/SimTextMetrics.h"
 #include "platform/sim/SimThreads.h"
@@ -21,7 +23,7 @@ namespace lumivane {
 
 struct SimPlatform {
   SimPlatform(SimClock& clock, SimMachine& machine, SimThreadPool::Mode mode = SimThreadPool::Mode::Manual)
-      : clock(clock), process(machine), tray(iconPainter), pool(mode), monitors(&clock) {}
+      : clock(clock), process(machine), tray(iconPainter), pool(mode), monitors(&clock), locale("C"), registry(machine.registry) {}
 
   Platform Ports() {
     Platform p;
@@ -41,6 +43,8 @@ struct SimPlatform {
     p.popup = &popup;
     p.mouseHook = &mouseHook;
     p.locale = &locale;
+    p.registry = &registry;
+    p.settingsView = &settingsView;
     return p;
   }
 
@@ -60,6 +64,8 @@ struct SimPlatform {
   SimPopupMenu popup;
   SimMouseHook mouseHook;
   StandInLocale locale;
+  SimRegistry& registry; // the machine's: it outlives a process, as settings do
+  SimSettingsView settingsView;
 };
 
 } // namespace lumivane

@@ -107,4 +107,15 @@ void SimProcessServices::RemoveFont(uintptr_t handle) {
   if (installed_.erase(handle) == 0) ++badRemovals_;
 }
 
+std::optional<std::u16string> SimProcessServices::ForegroundProgramName() {
+  ++foregroundQueries_;
+  return foreground_;
+}
+
+std::optional<std::array<uint16_t, 4>> SimProcessServices::FileVersion(const std::u16string& path) {
+  auto it = versions_.find(path);
+  if (it == versions_.end()) return std::nullopt;
+  return it->second;
+}
+
 } // namespace lumivane

@@ -1,14 +1,17 @@
 #pragma once
 // Processes of one simulated machine: named mutexes shared by all of them, and each process's
 // embedded font.
+#include <array>
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Host.h"
+#include "platform/sim/SimRegistry.h"
 
 namespace lumivane {
 
@@ -21,6 +24,8 @@ class SimMachine {
   // Lets processes end at a set time (SimProcessServices::ExitAt).
   explicit SimMachine(const SimClock* clock = nullptr) : clock_(clock) {}
   bool MutexExists(const std::u16string& fullName) const;
+  // The current user's registry, shared by every process of the machine.
+  SimRegistry registry;
 
  private:
   friend class SimProcessServices;
@@ -56,6 +61,17 @@ class SimProcessServices final : public IProcessServices {
   void RemoveFont(uintptr_t handle) override;
   std::u16string ExecutablePath() override { return executablePath_; }
   bool LaunchInstance(const std::u16string& path, const std::u16string& folder) override;
+  std::optional<std::u16string> ForegroundProgramName() override;
+  std::optional<std::array<uint16_t, 4>> FileVersion(const std::u16string& path) override;
+
+  // The program in front: its file name; "" for one that cannot be opened (elevated); nothing
+  // for no foreground window at all. Every query is counted.
+  void SetForegroundProgram(std::optional<std::u16string> name) { foreground_ = std::move(name); }
+  int ForegroundQueries() const { return foregroundQueries_; }
+  // Version information of a file; files without it give nothing.
+  void SetFileVersion(const std::u16string& path, std::array<uint16_t, 4> version) {
+    versions_[path] = version;
+  }
 
   // The next n checks fail as if the security descriptor could not be built.
   void FailNextChecks(int n) { failNext_ = n; }
@@ -101,6 +117,9 @@ class SimProcessServices final : public IProcessServices {
   std::set<std::u16string> folders_;
   bool failLaunches_ = false;
   std::vector<Launch> launches_;
+  std::optional<std::u16string> foreground_;
+  int foregroundQueries_ = 0;
+  std::map<std::u16string, std::array<uint16_t, 4>> versions_;
 };
 
 } // namespace lumivane

@@ -62,4 +62,15 @@ std::u16string Win32Locale::FormatLongTime(const LocalTime& t) const {
   return std::u16string(plain, plain + 8);
 }
 
+std::u16string Win32Locale::EnglishLanguageName() const {
+  // LOCALE_USER_DEFAULT (0x0400), LOCALE_SENGLANGUAGE (0x1001).
+  int n = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring name(static_cast<size_t>(n), L'\0');
+  n = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name.data(), n);
+  if (n <= 0) return {};
+  name.resize(static_cast<size_t>(n) - 1); // the count includes the terminating zero
+  return FromWide(name);
+}
+
 } // namespace lumivane::win32

@@ -25,6 +25,7 @@ class Win32Locale final : public ILocale {
   std::u16string Lower(const std::u16string& s) const override;
   std::u16string DecodeAnsi(const std::string& bytes) const override;
   std::u16string FormatLongTime(const LocalTime& t) const override;
+  std::u16string EnglishLanguageName() const override;
 };
 
 } // namespace lumivane::win32

@@ -1,6 +1,9 @@
 #include "platform/win32/Win32ProcessServices.h"
 
+#include <psapi.h>
+
 #include <algorithm>
+#include <memory>
 
 #include "platform/win32/Win32Locale.h"
 
@@ -100,6 +103,38 @@ bool Win32ProcessServices::LaunchInstance(const std::u16string& path, const std:
   // The old copy does not wait for the new one.
   UniqueHandle processHandle(process.hProcess), threadHandle(process.hThread);
   return true;
+}
+
+std::optional<std::u16string> Win32ProcessServices::ForegroundProgramName() {
+  HWND window = ::GetForegroundWindow();
+  if (!window) return std::nullopt;
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ; an elevated process refuses both.
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (!process) return std::u16string();
+  wchar_t path[MAX_PATH];
+  DWORD n = ::GetModuleFileNameExW(process.get(), nullptr, path, MAX_PATH);
+  if (n == 0) return std::u16string();
+  std::wstring full(path, n);
+  size_t cut = full.find_last_of(L"\\:");
+  return FromWide(cut == std::wstring::npos ? full : full.substr(cut + 1));
+}
+
+std::optional<std::array<uint16_t, 4>> Win32ProcessServices::FileVersion(const std::u16string& path) {
+  std::wstring file = ToWide(path);
+  DWORD ignored = 0;
+  DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (size == 0) return std::nullopt;
+  std::unique_ptr<unsigned char[]> block(new unsigned char[size]());
+  if (!::GetFileVersionInfoW(file.c_str(), 0, size, block.get())) return std::nullopt;
+  void* fixed = nullptr;
+  UINT length = 0;
+  if (!::VerQueryValueW(block.get(), L"\\", &fixed, &length) || !fixed || length < sizeof(VS_FIXEDFILEINFO))
+    return std::nullopt;
+  const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  return std::array<uint16_t, 4>{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+                                 HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
 }
 
 } // namespace lumivane::win32

@@ -20,6 +20,8 @@ class Win32ProcessServices final : public IProcessServices {
 
   std::u16string ExecutablePath() override;
   bool LaunchInstance(const std::u16string& path, const std::u16string& folder) override;
+  std::optional<std::u16string> ForegroundProgramName() override;
+  std::optional<std::array<uint16_t, 4>> FileVersion(const std::u16string& path) override;
   static std::u16string FolderOf(const std::u16string& path) { return lumivane::FolderOf(path); }
 
  private:

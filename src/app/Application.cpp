@@ -27,8 +27,8 @@ bool SuggestedRect(LPARAM lParam, RECT& rect) {
 } // namespace
 
 Application::Application(HINSTANCE instance)
-    : host_(instance), mainThread_(host_), tray_(host_.Window(), instance), popup_(host_.Window()),
-      textMetrics_(host_.Window()) {
+    : host_(instance), view_(host_.Window(), instance, host_.LogEdit()), mainThread_(host_),
+      tray_(host_.Window(), instance), popup_(host_.Window()), textMetrics_(host_.Window()) {
   // The locale has to serve before the controller compares or upper-cases a key.
   SetCurrentLocale(&locale_);
   Platform platform;
@@ -48,6 +48,7 @@ Application::Application(HINSTANCE instance)
   platform.popup = &popup_;
   platform.mouseHook = &mouseHook_;
   platform.locale = &locale_;
+  platform.settingsView = &view_;
   controller_ = std::make_unique<TController>(platform);
   host_.SetMessageHandler([this](HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return OnMessage(window, msg, wParam, lParam, result);
@@ -75,6 +76,8 @@ int Application::Run() {
 bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   TController* c = controller_.get();
   if (!c) return false;
+  // The settings window's controls: the user's changes, the pages, their colours.
+  if (view_.HandleMessage(msg, wParam, lParam, result)) return true;
   // The window only translates messages; every decision is the controller's.
   if (c->FTaskMsg != 0 && msg == c->FTaskMsg) {
     c->TaskbarCreated();
@@ -108,6 +111,7 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     if (SuggestedRect(lParam, suggested))
       ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                      suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    view_.DpiChanged();
     result = 0;
     return true;
   }

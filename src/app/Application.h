@@ -15,6 +15,7 @@
 #include "platform/win32/Win32PopupMenu.h"
 #include "platform/win32/Win32ProcessServices.h"
 #include "platform/win32/Win32ServiceManager.h"
+#include "platform/win32/Win32SettingsView.h"
 #include "platform/win32/Win32SystemErrors.h"
 #include "platform/win32/Win32TextMetrics.h"
 #include "platform/win32/Win32ThreadPool.h"
@@ -49,6 +50,7 @@ class Application {
   win32::Win32Wmi wmi_;
   win32::Win32ServiceManager services_;
   win32::Win32Host host_;
+  win32::Win32SettingsView view_;
   win32::Win32MainThread mainThread_;
   win32::Win32Tray tray_;
   win32::Win32PopupMenu popup_;

@@ -16,11 +16,18 @@ constexpr UINT kMsgWork = WM_APP + 1;
 constexpr UINT kMsgTrayCallback = WM_APP + 3;
 // No payload: the right button went up over the tray icon; open the menu outside the callback.
 constexpr UINT kMsgOpenMenu = WM_APP + 5;
+// No payload: the colour button was clicked; the colour dialog's modal loop runs from here, not
+// inside the button's notification. Honoured only when the settings window posted it.
+constexpr UINT kMsgColorButton = WM_APP + 6;
 
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 100;
 constexpr UINT kTrayIconId = 1;
-constexpr int kLogEditId = 1001;
+// Controls of the settings window: 1000 + int(SettingsControl) each; the tab control and the
+// debug log (the third page) come after them.
+constexpr int kSettingsControlIdBase = 1000;
+constexpr int kPageControlId = 1100;
+constexpr int kLogEditId = 1101;
 
 constexpr wchar_t kMainWindowClass[] = L"LumivaneMainWindow";
 constexpr wchar_t kAppCaption[] = L"Lumivane";

@@ -73,8 +73,11 @@ Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
     throw std::runtime_error("RegisterClassExW failed");
 
   creatingHost = this;
-  ::CreateWindowExW(0, kMainWindowClass, kAppCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640,
-                    480, nullptr, nullptr, instance_, nullptr);
+  // The settings window: a fixed single border with the system menu and minimise button only. The
+  // settings view gives it its size and place.
+  ::CreateWindowExW(0, kMainWindowClass, kAppCaption,
+                    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                    CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance_, nullptr);
   creatingHost = nullptr;
   if (!window_) throw std::runtime_error("CreateWindowExW failed for the main window");
   threadId_ = ::GetCurrentThreadId();
@@ -104,11 +107,10 @@ void Win32Host::Destroy() {
 }
 
 void Win32Host::CreateLogEdit() {
-  log_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
-                               ES_AUTOVSCROLL | ES_AUTOHSCROLL,
-                           0, 0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogEditId)),
-                           instance_, nullptr);
+  // Borderless, wrapping, with a vertical scroll bar; the settings view places it on its third page.
+  log_ = ::CreateWindowExW(
+      0, L"EDIT", L"", WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0, 0,
+      window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogEditId)), instance_, nullptr);
   if (!log_) throw std::runtime_error("CreateWindowExW failed for the log");
   // The log keeps every line since start; the default limit of 30,000 characters would cut it.
   ::SendMessageW(log_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
@@ -118,9 +120,6 @@ void Win32Host::CreateLogEdit() {
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
                             L"Segoe UI"));
   if (font_) ::SendMessageW(log_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  RECT rc{};
-  ::GetClientRect(window_, &rc);
-  ::MoveWindow(log_, 0, 0, rc.right, rc.bottom, FALSE);
 }
 
 void Win32Host::SetTimerEnabled(bool enabled) {
@@ -206,12 +205,6 @@ LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Carries nothing; a forged one drains what is queued, or nothing.
     if (std::shared_ptr<WorkQueue> work = work_) work->Drain();
     return 0;
-  case WM_SIZE: {
-    // The size comes from the window itself, not from a message anyone could have sent.
-    RECT rc{};
-    if (log_ && ::GetClientRect(window, &rc)) ::MoveWindow(log_, 0, 0, rc.right, rc.bottom, TRUE);
-    break;
-  }
   case WM_TIMER:
     if (wParam != kTimer1Id) break;
     // KillTimer leaves already posted ticks in the queue; a disabled timer must not run a pass.

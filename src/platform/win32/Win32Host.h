@@ -10,9 +10,10 @@
 
 namespace lumivane::win32 {
 
-// The hidden top-level main window (the future settings window) with the debug log in a
-// read-only multi-line edit. Top-level rather than message-only, so that it receives the shell's
-// "TaskbarCreated" broadcast. Other threads reach it only through its work queue.
+// The hidden top-level main window (the settings window, whose controls Win32SettingsView makes)
+// with the debug log in a read-only multi-line edit. Top-level rather than message-only, so that
+// it receives the shell's "TaskbarCreated" broadcast. Other threads reach it only through its
+// work queue.
 class Win32Host final : public IHost {
  public:
   // Return true when the message was handled; result is then the window procedure's answer.

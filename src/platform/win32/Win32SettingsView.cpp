@@ -1,0 +1,645 @@
+#include "platform/win32/Win32SettingsView.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <richedit.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cwchar>
+#include <stdexcept>
+
+#include "platform/win32/Messages.h"
+#include "platform/win32/Win32Locale.h"
+
+namespace lumivane::win32 {
+
+namespace {
+
+using C = SettingsControl;
+
+// The window's own font, and the colour button's glyph font (installed by the program at start).
+constexpr wchar_t kWindowFace[] = L"Segoe UI";
+constexpr int kWindowFontHeight = -12;
+constexpr wchar_t kIconFace[] = L"Font Awesome 5 Free Solid";
+constexpr int kIconFontHeight = -15;
+
+// Design sizes at 96 DPI.
+constexpr int kClientWidth = 688;
+constexpr int kClientHeight = 365;
+constexpr int kMargin = 15;
+constexpr int kLeftWidth = 293;
+constexpr int kColumnWidth = 138;
+constexpr int kCheckHeight = 17;
+constexpr int kCheckGap = 5;
+constexpr int kBelowChecks = 10;
+constexpr int kLabelGap = 2;
+constexpr int kRowGap = 8;
+constexpr int kColorEditWidth = 98;
+constexpr int kColorButtonGap = 10;
+constexpr int kColorButtonWidth = 30;
+constexpr int kPagesWidth = 350;
+constexpr int kPagesTop = 12;
+constexpr int kPagePadding = 6;
+constexpr int kConfigInfoHeight = 50;
+constexpr int kDropDownHeight = 240;
+
+bool IsCheckBox(C c) {
+  return c == C::AutoRunBox || c == C::SyncBox || c == C::TrackBox || c == C::DetectModelBox ||
+         c == C::DetectResBox || c == C::HideBox;
+}
+bool IsCombo(C c) {
+  return c == C::fontval || c == C::stepval || c == C::stepMin || c == C::Lang || c == C::stepMax;
+}
+bool IsEdit(C c) {
+  return c == C::color || c == C::Config;
+}
+bool IsPage(C c) {
+  return c == C::TabSheet1 || c == C::TabSheet2 || c == C::TabSheet3;
+}
+
+template <typename Fn> Fn Export(const wchar_t* module, const char* name) {
+  HMODULE m = ::GetModuleHandleW(module);
+  return m ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(m, name))) : nullptr;
+}
+
+// The DPI of the monitor the window is on (per-monitor v2); the system's where that is unknown.
+UINT WindowDpi(HWND window) {
+  using DpiForWindowFn = UINT(WINAPI*)(HWND);
+  static auto dpiForWindow = Export<DpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
+  if (dpiForWindow) {
+    if (UINT dpi = dpiForWindow(window)) return dpi;
+  }
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+// What the system uses for a device context of the screen, which RichEdit converts points with.
+int SystemDpi() {
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// Edit and static controls break lines with CR LF; portable text may use LF alone.
+std::wstring WithCrLf(const std::u16string& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out += L'\r';
+    out += static_cast<wchar_t>(text[i]);
+  }
+  return out;
+}
+
+std::wstring WindowText(HWND window) {
+  int n = ::GetWindowTextLengthW(window);
+  if (n <= 0) return {};
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  int copied = ::GetWindowTextW(window, text.data(), n + 1);
+  text.resize(static_cast<size_t>(std::max(copied, 0)));
+  return text;
+}
+
+// A notification header at lParam. Any process can send WM_NOTIFY with any lParam, so it is read
+// without trusting the pointer; false when it cannot be read.
+bool ReadNotifyHeader(LPARAM lParam, NMHDR& header) {
+  if (lParam == 0) return false;
+  SIZE_T read = 0;
+  return ::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &header,
+                             sizeof header, &read) &&
+         read == sizeof header;
+}
+
+} // namespace
+
+Win32SettingsView::Win32SettingsView(HWND window, HINSTANCE instance, HWND logEdit)
+    : window_(window), instance_(instance), log_(logEdit) {
+  if (!window_) throw std::runtime_error("the settings view needs the main window");
+  INITCOMMONCONTROLSEX common{};
+  common.dwSize = sizeof common;
+  common.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES;
+  ::InitCommonControlsEx(&common);
+  // From System32 only, like every library loaded by name.
+  richEdit_.reset(::LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!richEdit_) throw std::runtime_error("Msftedit.dll cannot be loaded");
+  dpi_ = WindowDpi(window_);
+  CreateControls();
+  MakeFonts();
+  ApplyFonts();
+  SizeWindow(true);
+  Layout();
+  ShowPage(0);
+}
+
+Win32SettingsView::~Win32SettingsView() {
+  // The document viewer's class lives in Msftedit.dll, which goes with this object.
+  HWND doc = controls_[static_cast<size_t>(C::HtmlViewer1)];
+  if (doc && ::IsWindow(doc) && ::GetParent(doc) == window_) {
+    ::RemoveWindowSubclass(doc, DocumentProc, 0);
+    ::DestroyWindow(doc);
+  }
+}
+
+HWND Win32SettingsView::Make(C control, const wchar_t* className, DWORD style, DWORD exStyle) {
+  int id = kSettingsControlIdBase + static_cast<int>(control);
+  HWND child = ::CreateWindowExW(exStyle, className, L"", WS_CHILD | style, 0, 0, 0, 0, window_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  if (!child) throw std::runtime_error("a control of the settings window cannot be made");
+  controls_[static_cast<size_t>(control)] = child;
+  return child;
+}
+
+void Win32SettingsView::CreateControls() {
+  tab_ = ::CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0,
+                           0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageControlId)),
+                           instance_, nullptr);
+  if (!tab_) throw std::runtime_error("the tab control of the settings window cannot be made");
+  for (int i = 0; i < kPages; ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(tab_, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+
+  for (C c : {C::AutoRunBox, C::SyncBox, C::TrackBox, C::DetectModelBox, C::DetectResBox, C::HideBox})
+    Make(c, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX);
+  for (C c :
+       {C::FontLabel, C::StepLabel, C::StepMinLabel, C::FntColor, C::LangLabel, C::StepMaxLabel, C::Promo})
+    Make(c, L"STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX);
+  for (C c : {C::fontval, C::stepval, C::stepMin, C::Lang, C::stepMax})
+    Make(c, WC_COMBOBOXW, WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST);
+  Make(C::color, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+  Make(C::ColorButton, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON);
+
+  Make(C::configinfo, L"STATIC", SS_LEFT | SS_NOPREFIX);
+  HWND config =
+      Make(C::Config, L"EDIT", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+           WS_EX_CLIENTEDGE);
+  // The list has no length limit of its own; the default 30,000 characters would stop typing.
+  ::SendMessageW(config, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+
+  // The scroll bar stays, as on a memo, also while the page fits.
+  HWND doc = Make(C::HtmlViewer1, MSFTEDIT_CLASS,
+                  WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL);
+  ::SendMessageW(doc, EM_SETEVENTMASK, 0, 0);
+  ::SetWindowSubclass(doc, DocumentProc, 0, reinterpret_cast<DWORD_PTR>(this));
+
+  // The tab control lies below its pages' controls, which are its siblings.
+  ::SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+  if (tooltip_) ::SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+}
+
+HWND Win32SettingsView::ControlWindow(C control) const {
+  size_t i = static_cast<size_t>(control);
+  return i < kCount ? controls_[i] : nullptr;
+}
+
+C Win32SettingsView::ControlOf(HWND child) const {
+  if (!child) return C::Count;
+  for (size_t i = 0; i < kCount; ++i)
+    if (controls_[i] == child) return static_cast<C>(i);
+  return C::Count;
+}
+
+int Win32SettingsView::PageOf(HWND child) const {
+  if (child == log_) return 2;
+  switch (ControlOf(child)) {
+  case C::configinfo:
+  case C::Config:
+    return 0;
+  case C::HtmlViewer1:
+    return 1;
+  default:
+    return -1;
+  }
+}
+
+void Win32SettingsView::MakeFonts() {
+  int height = ::MulDiv(kWindowFontHeight, static_cast<int>(dpi_), 96);
+  windowFont_.reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH,
+                                  kWindowFace));
+  int iconHeight = ::MulDiv(kIconFontHeight, static_cast<int>(dpi_), 96);
+  iconFont_.reset(::CreateFontW(iconHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH,
+                                kIconFace));
+}
+
+void Win32SettingsView::ApplyFonts() {
+  auto font = reinterpret_cast<WPARAM>(windowFont_.get());
+  for (size_t i = 0; i < kCount; ++i) {
+    HWND child = controls_[i];
+    if (!child || static_cast<C>(i) == C::HtmlViewer1) continue;
+    bool icon = static_cast<C>(i) == C::ColorButton;
+    ::SendMessageW(child, WM_SETFONT, icon ? reinterpret_cast<WPARAM>(iconFont_.get()) : font, TRUE);
+  }
+  for (HWND other : {tab_, log_, tooltip_})
+    if (other) ::SendMessageW(other, WM_SETFONT, font, TRUE);
+  FillDocument();
+}
+
+void Win32SettingsView::SizeWindow(bool centre) {
+  using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static auto adjustForDpi = Export<AdjustForDpiFn>(L"user32.dll", "AdjustWindowRectExForDpi");
+  RECT frame{0, 0, ::MulDiv(kClientWidth, static_cast<int>(dpi_), 96),
+             ::MulDiv(kClientHeight, static_cast<int>(dpi_), 96)};
+  DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
+  DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
+  if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, exStyle, dpi_))
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  int width = frame.right - frame.left;
+  int height = frame.bottom - frame.top;
+  if (!centre) {
+    ::SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (::GetMonitorInfoW(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info))
+    screen = info.rcMonitor;
+  int x = screen.left + (screen.right - screen.left - width) / 2;
+  int y = screen.top + (screen.bottom - screen.top - height) / 2;
+  ::SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Centred on a monitor of another DPI, the window has just been scaled for it.
+  UINT now = WindowDpi(window_);
+  if (now != dpi_) {
+    dpi_ = now;
+    MakeFonts();
+    ApplyFonts();
+    SizeWindow(false);
+  }
+}
+
+void Win32SettingsView::Layout() {
+  const int dpi = static_cast<int>(dpi_);
+  auto S = [dpi](int v) { return ::MulDiv(v, dpi, 96); };
+  auto place = [](HWND w, int x, int y, int width, int height) {
+    if (w) ::MoveWindow(w, x, y, width, height, TRUE);
+  };
+  auto at = [this](C c) { return controls_[static_cast<size_t>(c)]; };
+
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  int clientWidth = std::max<int>(client.right, S(kClientWidth));
+  int clientHeight = std::max<int>(client.bottom, S(kClientHeight));
+
+  int labelHeight = S(15);
+  if (HDC dc = ::GetDC(window_)) {
+    HGDIOBJ old = ::SelectObject(dc, windowFont_.get());
+    TEXTMETRICW tm{};
+    if (::GetTextMetricsW(dc, &tm)) labelHeight = tm.tmHeight;
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window_, dc);
+  }
+
+  // Left column: the check boxes, then two columns of labelled choices.
+  int left = S(kMargin);
+  int width = S(kLeftWidth);
+  int y = S(kMargin);
+  for (C c : {C::AutoRunBox, C::SyncBox, C::TrackBox, C::DetectModelBox, C::DetectResBox, C::HideBox}) {
+    place(at(c), left, y, width, S(kCheckHeight));
+    y += S(kCheckHeight) + S(kCheckGap);
+  }
+  y += S(kBelowChecks) - S(kCheckGap);
+
+  int column = S(kColumnWidth);
+  int right = left + width - column;
+  // A drop-down list's closed height follows its font; it is read back after the first move.
+  place(at(C::fontval), left, y + labelHeight + S(kLabelGap), column, S(kDropDownHeight));
+  RECT combo{};
+  ::GetWindowRect(at(C::fontval), &combo);
+  int rowHeight = combo.bottom - combo.top > 0 ? combo.bottom - combo.top : S(23);
+  int step = labelHeight + S(kLabelGap) + rowHeight + S(kRowGap);
+
+  const C leftColumn[][2] = {
+      {C::FontLabel, C::fontval}, {C::StepLabel, C::stepval}, {C::StepMinLabel, C::stepMin}};
+  const C rightColumn[][2] = {
+      {C::FntColor, C::Count}, {C::LangLabel, C::Lang}, {C::StepMaxLabel, C::stepMax}};
+  for (int row = 0; row < 3; ++row) {
+    int top = y + row * step;
+    int below = top + labelHeight + S(kLabelGap);
+    place(at(leftColumn[row][0]), left, top, column, labelHeight);
+    place(at(leftColumn[row][1]), left, below, column, S(kDropDownHeight));
+    place(at(rightColumn[row][0]), right, top, column, labelHeight);
+    if (rightColumn[row][1] != C::Count) {
+      place(at(rightColumn[row][1]), right, below, column, S(kDropDownHeight));
+    } else {
+      // The colour row is as high as the font combo.
+      place(at(C::color), right, below, S(kColorEditWidth), rowHeight);
+      place(at(C::ColorButton), right + S(kColorEditWidth) + S(kColorButtonGap), below, S(kColorButtonWidth),
+            rowHeight);
+    }
+  }
+  int promoTop = y + 3 * step;
+  int promoHeight = std::max(clientHeight - S(kMargin) - promoTop, labelHeight);
+  place(at(C::Promo), left, clientHeight - S(kMargin) - std::min(promoHeight, 2 * labelHeight), width,
+        std::min(promoHeight, 2 * labelHeight));
+
+  // Right column: the tab control and its pages.
+  int pagesLeft = clientWidth - S(kMargin) - S(kPagesWidth);
+  int pagesTop = S(kPagesTop);
+  place(tab_, pagesLeft, pagesTop, S(kPagesWidth), clientHeight - pagesTop - S(kMargin));
+  RECT area{pagesLeft, pagesTop, pagesLeft + S(kPagesWidth), clientHeight - S(kMargin)};
+  ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  ::InflateRect(&area, -S(kPagePadding) / 2, -S(kPagePadding) / 2);
+  int areaWidth = area.right - area.left;
+  place(at(C::configinfo), area.left, area.top, areaWidth, S(kConfigInfoHeight));
+  int configTop = area.top + S(kConfigInfoHeight);
+  place(at(C::Config), area.left, configTop, areaWidth, area.bottom - configTop);
+  place(at(C::HtmlViewer1), area.left, area.top, areaWidth, area.bottom - area.top);
+  place(log_, area.left, area.top, areaWidth, area.bottom - area.top);
+}
+
+void Win32SettingsView::ShowPage(int page) {
+  if (page < 0 || page >= kPages) return;
+  page_ = page;
+  if (static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0)) != page)
+    ::SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+  for (HWND child : {controls_[static_cast<size_t>(C::configinfo)], controls_[static_cast<size_t>(C::Config)],
+                     controls_[static_cast<size_t>(C::HtmlViewer1)], log_}) {
+    if (child) ::ShowWindow(child, PageOf(child) == page ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+void Win32SettingsView::DpiChanged() {
+  UINT dpi = WindowDpi(window_);
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  MakeFonts();
+  ApplyFonts();
+  SizeWindow(false);
+  Layout();
+}
+
+void Win32SettingsView::SetCaption(C control, const std::u16string& text) {
+  if (IsPage(control)) {
+    std::wstring caption = ToWide(text);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption.data();
+    int index = static_cast<int>(control) - static_cast<int>(C::TabSheet1);
+    ::SendMessageW(tab_, TCM_SETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    return;
+  }
+  // Edits and lists show their text or items; the document viewer its document.
+  if (IsEdit(control) || IsCombo(control) || control == C::HtmlViewer1) return;
+  HWND child = ControlWindow(control);
+  if (!child) return;
+  ++programChanges_;
+  ::SetWindowTextW(child, WithCrLf(text).c_str());
+  --programChanges_;
+}
+
+void Win32SettingsView::SetHint(C control, const std::u16string& text) {
+  HWND child = ControlWindow(control);
+  if (!child || !tooltip_) return;
+  size_t i = static_cast<size_t>(control);
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(child);
+  ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  hints_[i] = ToWide(text);
+  if (hints_[i].empty()) return;
+  tool.lpszText = hints_[i].data();
+  ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void Win32SettingsView::SetChecked(C control, bool checked) {
+  if (!IsCheckBox(control)) return;
+  ++programChanges_;
+  ::SendMessageW(ControlWindow(control), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  --programChanges_;
+}
+
+void Win32SettingsView::SetItems(C control, const std::vector<std::u16string>& items) {
+  if (!IsCombo(control)) return;
+  HWND combo = ControlWindow(control);
+  ++programChanges_;
+  ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+  for (const std::u16string& item : items) {
+    std::wstring text = ToWide(item);
+    ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  --programChanges_;
+}
+
+void Win32SettingsView::SetSelected(C control, int index) {
+  if (!IsCombo(control)) return;
+  HWND combo = ControlWindow(control);
+  int count = static_cast<int>(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  ++programChanges_;
+  ::SendMessageW(combo, CB_SETCURSEL, index >= 0 && index < count ? static_cast<WPARAM>(index) : WPARAM(-1),
+                 0);
+  --programChanges_;
+}
+
+void Win32SettingsView::SetText(C control, const std::u16string& text) {
+  if (!IsEdit(control)) return;
+  std::wstring shown = WithCrLf(text);
+  HWND edit = ControlWindow(control);
+  // The same text again would move the caret and the scroll position for nothing.
+  if (WindowText(edit) == shown) return;
+  ++programChanges_;
+  ::SetWindowTextW(edit, shown.c_str());
+  --programChanges_;
+}
+
+void Win32SettingsView::SetDocument(const std::vector<DocRun>& runs, const FontSpec& font) {
+  document_ = runs;
+  documentFont_ = font;
+  FillDocument();
+}
+
+void Win32SettingsView::FillDocument() {
+  HWND doc = controls_[static_cast<size_t>(C::HtmlViewer1)];
+  if (!doc) return;
+  // The face and size of the default font, scaled to the window's DPI; RichEdit turns points into
+  // pixels at the system's DPI.
+  int height = documentFont_.height != 0 ? std::abs(documentFont_.height) : std::abs(kWindowFontHeight);
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof format;
+  format.dwMask = CFM_FACE | CFM_SIZE | CFM_BOLD | CFM_CHARSET;
+  format.yHeight = ::MulDiv(height * 15, static_cast<int>(dpi_), SystemDpi());
+  format.bCharSet = DEFAULT_CHARSET;
+  std::wstring face = documentFont_.name.empty() ? std::wstring(kWindowFace) : ToWide(documentFont_.name);
+  std::wcsncpy(format.szFaceName, face.c_str(), LF_FACESIZE - 1);
+
+  ++programChanges_;
+  ::SendMessageW(doc, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(doc, EM_SETREADONLY, FALSE, 0);
+  ::SetWindowTextW(doc, L"");
+  ::SendMessageW(doc, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  ::SendMessageW(doc, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+  LONG at = 0;
+  for (const DocRun& run : document_) {
+    // RichEdit ends a paragraph with CR alone; one character for one keeps the positions.
+    std::wstring text;
+    text.reserve(run.text.size());
+    for (size_t i = 0; i < run.text.size(); ++i) {
+      char16_t c = run.text[i];
+      if (c == u'\r' && i + 1 < run.text.size() && run.text[i + 1] == u'\n') continue;
+      if (c == u'\0') continue;
+      text += c == u'\n' ? L'\r' : static_cast<wchar_t>(c);
+    }
+    if (text.empty()) continue;
+    ::SendMessageW(doc, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
+    format.dwEffects = run.bold ? CFE_BOLD : 0;
+    ::SendMessageW(doc, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    ::SendMessageW(doc, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    at += static_cast<LONG>(text.size());
+  }
+  ::SendMessageW(doc, EM_SETSEL, 0, 0);
+  ::SendMessageW(doc, EM_SETREADONLY, TRUE, 0);
+  ::SendMessageW(doc, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(doc, nullptr, TRUE);
+  --programChanges_;
+}
+
+bool Win32SettingsView::PickColor(uint32_t& color) {
+  CHOOSECOLORW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window_;
+  dialog.rgbResult = color & 0xFFFFFF;
+  dialog.lpCustColors = customColors_;
+  dialog.Flags = CC_FULLOPEN | CC_SOLIDCOLOR | CC_ANYCOLOR | CC_RGBINIT;
+  if (!::ChooseColorW(&dialog)) return false;
+  color = dialog.rgbResult & 0xFFFFFF;
+  return true;
+}
+
+bool Win32SettingsView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (msg) {
+  case WM_COMMAND: {
+    HWND child = reinterpret_cast<HWND>(lParam);
+    if (!child || ControlOf(child) == C::Count) return false;
+    OnCommand(wParam, lParam);
+    result = 0;
+    return true;
+  }
+  case kMsgColorButton:
+    result = 0;
+    if (!colorClickPosted_) return true;
+    colorClickPosted_ = false;
+    if (events_) events_->UserClicked(C::ColorButton);
+    return true;
+  case WM_NOTIFY: {
+    NMHDR header{};
+    if (!ReadNotifyHeader(lParam, header) || header.hwndFrom != tab_ || !tab_) return false;
+    // The page follows the tab control's own selection, whatever the message says.
+    if (header.code == static_cast<UINT>(TCN_SELCHANGE))
+      ShowPage(static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0)));
+    result = 0;
+    return true;
+  }
+  case WM_CTLCOLORSTATIC: {
+    HWND child = reinterpret_cast<HWND>(lParam);
+    if (!child || (child != log_ && ControlOf(child) != C::configinfo)) return false;
+    result = ColorStatic(reinterpret_cast<HDC>(wParam), child);
+    return true;
+  }
+  case WM_MOUSEWHEEL: {
+    // A wheel turned over the document while another control has the focus reaches this window;
+    // the document scrolls.
+    HWND doc = controls_[static_cast<size_t>(C::HtmlViewer1)];
+    POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    RECT rect{};
+    if (forwardingWheel_ || !doc || !::IsWindowVisible(doc) || !::GetWindowRect(doc, &rect) ||
+        !::PtInRect(&rect, at))
+      return false;
+    forwardingWheel_ = true;
+    ::SendMessageW(doc, WM_MOUSEWHEEL, wParam, lParam);
+    forwardingWheel_ = false;
+    result = 0;
+    return true;
+  }
+  default:
+    return false;
+  }
+}
+
+void Win32SettingsView::OnCommand(WPARAM wParam, LPARAM lParam) {
+  HWND child = reinterpret_cast<HWND>(lParam);
+  C control = ControlOf(child);
+  UINT code = HIWORD(wParam);
+  // The program's own changes are not the user's.
+  if (programChanges_ > 0 || control == C::Count) return;
+  if (IsCheckBox(control) && code == BN_CLICKED) {
+    bool checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (events_) events_->UserChecked(control, checked);
+  } else if (control == C::ColorButton && code == BN_CLICKED) {
+    // The colour dialog's modal loop runs from a posted message, outside this notification.
+    if (!colorClickPosted_) colorClickPosted_ = ::PostMessageW(window_, kMsgColorButton, 0, 0) != FALSE;
+  } else if (IsCombo(control) && code == CBN_SELCHANGE) {
+    int index = static_cast<int>(::SendMessageW(child, CB_GETCURSEL, 0, 0));
+    if (index >= 0 && events_) events_->UserSelected(control, index);
+  } else if (IsEdit(control) && code == EN_CHANGE) {
+    std::u16string text = FromWide(WindowText(child));
+    if (events_) events_->UserEdited(control, text);
+  }
+}
+
+LRESULT Win32SettingsView::ColorStatic(HDC dc, HWND child) {
+  // The log reads like a memo: the window colour, though it is read-only. The explanation above
+  // the list takes the colour of the page it is on, which themes draw in the window colour.
+  int background = COLOR_BTNFACE;
+  if (child == log_ || (::IsAppThemed() && ::IsThemeActive())) background = COLOR_WINDOW;
+  ::SetTextColor(dc, ::GetSysColor(background == COLOR_WINDOW ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
+  ::SetBkColor(dc, ::GetSysColor(background));
+  return reinterpret_cast<LRESULT>(::GetSysColorBrush(background));
+}
+
+LRESULT CALLBACK Win32SettingsView::DocumentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR, DWORD_PTR data) noexcept {
+  auto* view = reinterpret_cast<Win32SettingsView*>(data);
+  switch (msg) {
+  // The page is read, not edited: no caret, no selection. Clicks and the focus go elsewhere.
+  case WM_LBUTTONDOWN:
+  case WM_LBUTTONDBLCLK:
+  case WM_RBUTTONDOWN:
+  case WM_RBUTTONDBLCLK:
+  case WM_MBUTTONDOWN:
+    if (view->tab_) ::SetFocus(view->tab_);
+    return 0;
+  case WM_LBUTTONUP:
+  case WM_RBUTTONUP:
+  case WM_MBUTTONUP:
+  case WM_CONTEXTMENU:
+    return 0;
+  case WM_SETFOCUS:
+    if (view->tab_) ::SetFocus(view->tab_);
+    return 0;
+  case WM_SETCURSOR:
+    if (LOWORD(lParam) == HTCLIENT) {
+      ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+      return TRUE;
+    }
+    break;
+  case EM_SETSEL:
+    // Only an empty selection (a position) is taken, except while the program fills the page.
+    if (view->programChanges_ == 0 && wParam != static_cast<WPARAM>(lParam)) return 0;
+    break;
+  case EM_EXSETSEL:
+    if (view->programChanges_ == 0) return 0;
+    break;
+  case WM_NCDESTROY:
+    ::RemoveWindowSubclass(window, DocumentProc, 0);
+    break;
+  default:
+    break;
+  }
+  return ::DefSubclassProc(window, msg, wParam, lParam);
+}
+
+} // namespace lumivane::win32

@@ -1,0 +1,405 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <richedit.h>
+
+#include <cctype>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Win32TestSupport.h"
+#include "platform/win32/Messages.h"
+#include "platform/win32/Win32Host.h"
+#include "platform/win32/Win32SettingsView.h"
+
+namespace lumivane::win32 {
+namespace {
+
+using C = SettingsControl;
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[256] = {};
+  ::GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::wstring TextOf(HWND window) {
+  int n = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  ::GetWindowTextW(window, text.data(), n + 1);
+  text.resize(static_cast<size_t>(n));
+  return text;
+}
+
+// The user's changes as the view reported them, one line each.
+struct Recorder final : ISettingsViewEvents {
+  std::vector<std::string> seen;
+  static std::string Name(C c) { return std::to_string(static_cast<int>(c)); }
+  void UserChecked(C c, bool checked) override {
+    seen.push_back("checked " + Name(c) + (checked ? " 1" : " 0"));
+  }
+  void UserSelected(C c, int index) override {
+    seen.push_back("selected " + Name(c) + " " + std::to_string(index));
+  }
+  void UserEdited(C c, const std::u16string& text) override {
+    seen.push_back("edited " + Name(c) + " " + std::string(text.begin(), text.end()));
+  }
+  void UserClicked(C c) override { seen.push_back("clicked " + Name(c)); }
+};
+
+// The program's window with the view built in it, messages routed as the program routes them.
+class SettingsViewTest : public ::testing::Test {
+ protected:
+  SettingsViewTest() {
+    host = std::make_unique<Win32Host>(::GetModuleHandleW(nullptr));
+    view = std::make_unique<Win32SettingsView>(host->Window(), ::GetModuleHandleW(nullptr), host->LogEdit());
+    host->SetMessageHandler([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+      return view->HandleMessage(msg, wParam, lParam, result);
+    });
+    view->SetEvents(&events);
+  }
+  ~SettingsViewTest() override {
+    host->SetMessageHandler(nullptr);
+    view.reset();
+    host.reset();
+  }
+  HWND At(C c) const { return view->ControlWindow(c); }
+  int Scaled(int v) const { return ::MulDiv(v, static_cast<int>(view->Dpi()), 96); }
+  void Pump() {
+    PumpUntil([] { return false; }, 100);
+  }
+  void SendUserCommand(C c, UINT code) {
+    ::SendMessageW(host->Window(), WM_COMMAND, MAKEWPARAM(kSettingsControlIdBase + static_cast<int>(c), code),
+                   reinterpret_cast<LPARAM>(At(c)));
+  }
+
+  Recorder events;
+  std::unique_ptr<Win32Host> host;
+  std::unique_ptr<Win32SettingsView> view;
+};
+
+TEST_F(SettingsViewTest, TheHiddenMainWindowHoldsEveryControlUnderItsId) {
+  HWND w = host->Window();
+  EXPECT_FALSE(::IsWindowVisible(w));
+  LONG style = ::GetWindowLongW(w, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME); // a fixed border
+  RECT client{};
+  ::GetClientRect(w, &client);
+  EXPECT_EQ(client.right, Scaled(688));
+  EXPECT_EQ(client.bottom, Scaled(365));
+  // Centred on the primary screen.
+  RECT frame{};
+  ::GetWindowRect(w, &frame);
+  EXPECT_NEAR((frame.left + frame.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((frame.top + frame.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+  const struct {
+    C control;
+    const wchar_t* className;
+  } expected[] = {{C::AutoRunBox, L"Button"},      {C::SyncBox, L"Button"},
+                  {C::TrackBox, L"Button"},        {C::DetectModelBox, L"Button"},
+                  {C::DetectResBox, L"Button"},    {C::HideBox, L"Button"},
+                  {C::FontLabel, L"Static"},       {C::fontval, L"ComboBox"},
+                  {C::StepLabel, L"Static"},       {C::stepval, L"ComboBox"},
+                  {C::StepMinLabel, L"Static"},    {C::stepMin, L"ComboBox"},
+                  {C::FntColor, L"Static"},        {C::color, L"Edit"},
+                  {C::ColorButton, L"Button"},     {C::LangLabel, L"Static"},
+                  {C::Lang, L"ComboBox"},          {C::StepMaxLabel, L"Static"},
+                  {C::stepMax, L"ComboBox"},       {C::Promo, L"Static"},
+                  {C::configinfo, L"Static"},      {C::Config, L"Edit"},
+                  {C::HtmlViewer1, L"RICHEDIT50W"}};
+  for (const auto& e : expected) {
+    SCOPED_TRACE(static_cast<int>(e.control));
+    HWND child = ::GetDlgItem(w, kSettingsControlIdBase + static_cast<int>(e.control));
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child, At(e.control));
+    EXPECT_EQ(_wcsicmp(ClassOf(child).c_str(), e.className), 0) << ClassOf(child);
+    if (e.className == std::wstring(L"ComboBox")) {
+      EXPECT_EQ(::GetWindowLongW(child, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    }
+  }
+  EXPECT_EQ(::GetDlgItem(w, kLogEditId), host->LogEdit());
+  EXPECT_EQ(::GetDlgItem(w, kPageControlId), view->PageControl());
+  EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 3);
+
+  // The colour row is as high as the font combo, the button 10 to the right of the edit.
+  RECT font{}, edit{}, button{};
+  ::GetWindowRect(At(C::fontval), &font);
+  ::GetWindowRect(At(C::color), &edit);
+  ::GetWindowRect(At(C::ColorButton), &button);
+  EXPECT_EQ(edit.bottom - edit.top, font.bottom - font.top);
+  EXPECT_EQ(button.bottom - button.top, font.bottom - font.top);
+  EXPECT_EQ(edit.right - edit.left, Scaled(98));
+  EXPECT_EQ(button.left - edit.right, Scaled(10));
+  EXPECT_EQ(button.right - button.left, Scaled(30));
+  // The tab control: 350 wide, 12 from the top and 15 from the right and the bottom.
+  RECT tab{};
+  ::GetWindowRect(view->PageControl(), &tab);
+  ::MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&tab), 2);
+  EXPECT_EQ(tab.right - tab.left, Scaled(350));
+  EXPECT_EQ(tab.top, Scaled(12));
+  EXPECT_EQ(client.right - tab.right, Scaled(15));
+  EXPECT_EQ(client.bottom - tab.bottom, Scaled(15));
+
+  // Readers, not editors: no border on the document or the log; both read-only, with a vertical
+  // scroll bar only.
+  for (HWND reader : {At(C::HtmlViewer1), host->LogEdit()}) {
+    SCOPED_TRACE(ClassOf(reader));
+    LONG s = ::GetWindowLongW(reader, GWL_STYLE);
+    LONG ex = ::GetWindowLongW(reader, GWL_EXSTYLE);
+    EXPECT_TRUE(s & ES_READONLY);
+    EXPECT_TRUE(s & WS_VSCROLL);
+    EXPECT_FALSE(s & (WS_HSCROLL | WS_BORDER));
+    EXPECT_FALSE(ex & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE));
+  }
+  EXPECT_TRUE(::GetWindowLongW(At(C::Config), GWL_STYLE) & WS_VSCROLL);
+}
+
+TEST_F(SettingsViewTest, ProgramChangesShowButAreNeverReportedBack) {
+  view->SetItems(C::stepval, {u"1%", u"5%", u"10%"});
+  view->SetSelected(C::stepval, 2);
+  view->SetChecked(C::SyncBox, true);
+  view->SetText(C::color, u"FF8000");
+  view->SetText(C::Config, u"game.exe=100\nvideo.exe=30");
+  view->SetCaption(C::SyncBox, u"Synchronize brightness");
+  view->SetCaption(C::TabSheet2, u"Documentation");
+  view->SetCaption(C::configinfo, u"one\r\ntwo");
+  view->SetHint(C::ColorButton, u"Indicator color");
+  Pump();
+  EXPECT_TRUE(events.seen.empty());
+
+  EXPECT_EQ(::SendMessageW(At(C::stepval), CB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(::SendMessageW(At(C::stepval), CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(At(C::SyncBox), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(TextOf(At(C::color)), L"FF8000");
+  EXPECT_EQ(TextOf(At(C::Config)), L"game.exe=100\r\nvideo.exe=30");
+  EXPECT_EQ(TextOf(At(C::SyncBox)), L"Synchronize brightness");
+  EXPECT_EQ(TextOf(At(C::configinfo)), L"one\r\ntwo");
+  wchar_t caption[64] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = caption;
+  item.cchTextMax = 64;
+  ::SendMessageW(view->PageControl(), TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+  EXPECT_STREQ(caption, L"Documentation");
+
+  // The hint is the colour button's tooltip.
+  ASSERT_EQ(::SendMessageW(view->Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  wchar_t tip[80] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = host->Window();
+  tool.uId = reinterpret_cast<UINT_PTR>(At(C::ColorButton));
+  tool.lpszText = tip;
+  ::SendMessageW(view->Tooltip(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_STREQ(tip, L"Indicator color");
+  view->SetHint(C::ColorButton, u"");
+  EXPECT_EQ(::SendMessageW(view->Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 0);
+
+  // Selecting nothing, or an item that is not there, clears the selection.
+  view->SetSelected(C::stepval, 7);
+  EXPECT_EQ(::SendMessageW(At(C::stepval), CB_GETCURSEL, 0, 0), CB_ERR);
+  Pump();
+  EXPECT_TRUE(events.seen.empty());
+}
+
+TEST_F(SettingsViewTest, TheUsersChangesAreReportedOnceEach) {
+  ::ShowWindow(host->Window(), SW_SHOWNOACTIVATE);
+  view->SetItems(C::Lang, {u"System (auto)", u"English"});
+  view->SetSelected(C::Lang, 0);
+  view->SetText(C::color, u"FF80");
+
+  ::SendMessageW(At(C::SyncBox), BM_CLICK, 0, 0);
+  ::SendMessageW(At(C::SyncBox), BM_CLICK, 0, 0);
+  ::SendMessageW(At(C::Lang), CB_SETCURSEL, 1, 0);
+  SendUserCommand(C::Lang, CBN_SELCHANGE);
+  ::SendMessageW(At(C::color), EM_SETSEL, 4, 4);
+  ::SendMessageW(At(C::color), WM_CHAR, L'0', 0);
+  ::SendMessageW(At(C::Config), WM_CHAR, L'x', 0);
+  Pump();
+  const std::string sync = Recorder::Name(C::SyncBox);
+  EXPECT_EQ(events.seen, (std::vector<std::string>{"checked " + sync + " 1", "checked " + sync + " 0",
+                                                   "selected " + Recorder::Name(C::Lang) + " 1",
+                                                   "edited " + Recorder::Name(C::color) + " FF800",
+                                                   "edited " + Recorder::Name(C::Config) + " x"}));
+
+  // The colour button's click arrives after its notification, from a posted message; a forged
+  // message of that kind does nothing.
+  events.seen.clear();
+  ::SendMessageW(host->Window(), kMsgColorButton, 0, 0);
+  Pump();
+  EXPECT_TRUE(events.seen.empty());
+  ::SendMessageW(At(C::ColorButton), BM_CLICK, 0, 0);
+  EXPECT_TRUE(events.seen.empty());
+  Pump();
+  EXPECT_EQ(events.seen, std::vector<std::string>{"clicked " + Recorder::Name(C::ColorButton)});
+
+  // Unbound, the window reports nothing.
+  events.seen.clear();
+  view->SetEvents(nullptr);
+  ::SendMessageW(At(C::HideBox), BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_TRUE(events.seen.empty());
+}
+
+DWORD CALLBACK CollectRtf(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* written) {
+  reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(buffer), size);
+  *written = size;
+  return 0;
+}
+
+std::string RtfOf(HWND richEdit) {
+  std::string rtf;
+  EDITSTREAM stream{};
+  stream.dwCookie = reinterpret_cast<DWORD_PTR>(&rtf);
+  stream.pfnCallback = CollectRtf;
+  ::SendMessageW(richEdit, EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+  return rtf;
+}
+
+// Whether text at this place of an RTF text is bold: the last bold switch before it decides,
+// "\b" on, "\b0" off (other words that begin with b, such as \blue, do not count).
+bool BoldAt(const std::string& rtf, size_t at) {
+  if (at == std::string::npos) return false;
+  for (size_t i = rtf.rfind("\\b", at); i != std::string::npos;
+       i = i == 0 ? i - 1 : rtf.rfind("\\b", i - 1)) {
+    char next = i + 2 < rtf.size() ? rtf[i + 2] : ' ';
+    if (!std::isalpha(static_cast<unsigned char>(next))) return next != '0';
+  }
+  return false;
+}
+
+TEST_F(SettingsViewTest, TheDocumentShowsBoldWhereTheRunsSayInTheDefaultFont) {
+  view->SetDocument({{u"General Information", true},
+                     {u"\n\nSwitch DDC/CI on in the monitor.\n\n", false},
+                     {u"FAQ", true},
+                     {u"\n\nAsk.", false}},
+                    FontSpec{u"Segoe UI", -12});
+  HWND doc = At(C::HtmlViewer1);
+  // Paragraphs end in CR; reading the text may add an LF to each.
+  std::wstring text = TextOf(doc);
+  std::erase(text, L'\n');
+  EXPECT_EQ(text, L"General Information\r\rSwitch DDC/CI on in the monitor.\r\rFAQ\r\rAsk.");
+  // Bold exactly around the two headings.
+  std::string rtf = RtfOf(doc);
+  size_t heading = rtf.find("General Information");
+  size_t body = rtf.find("Switch DDC");
+  size_t faq = rtf.find("FAQ");
+  size_t ask = rtf.find("Ask.");
+  ASSERT_TRUE(heading != std::string::npos && body != std::string::npos && faq != std::string::npos &&
+              ask != std::string::npos)
+      << rtf;
+  EXPECT_TRUE(BoldAt(rtf, heading)) << rtf;
+  EXPECT_FALSE(BoldAt(rtf, body)) << rtf;
+  EXPECT_TRUE(BoldAt(rtf, faq)) << rtf;
+  EXPECT_FALSE(BoldAt(rtf, ask)) << rtf;
+
+  CHARFORMAT2W format{};
+  format.cbSize = sizeof format;
+  ::SendMessageW(doc, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  EXPECT_STREQ(format.szFaceName, L"Segoe UI");
+  EXPECT_EQ(format.yHeight, 180 * static_cast<LONG>(view->Dpi()) / 96); // 9 points
+
+  // Nothing can be selected from outside or with the mouse, and the page takes no focus.
+  ::SendMessageW(doc, EM_SETSEL, 0, -1);
+  DWORD from = 1, to = 1;
+  ::SendMessageW(doc, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, to);
+  ::ShowWindow(host->Window(), SW_SHOW);
+  view->ShowPage(1);
+  ::SendMessageW(doc, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageW(doc, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 60));
+  ::SendMessageW(doc, WM_LBUTTONUP, 0, MAKELPARAM(200, 60));
+  ::SendMessageW(doc, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  EXPECT_EQ(from, to);
+  ::SetFocus(doc);
+  EXPECT_NE(::GetFocus(), doc);
+
+  // A new document replaces the old one entirely.
+  view->SetDocument({{u"Control", true}}, FontSpec{u"Segoe UI", -12});
+  EXPECT_EQ(TextOf(doc), L"Control");
+  std::string again = RtfOf(doc);
+  EXPECT_TRUE(BoldAt(again, again.find("Control"))) << again;
+}
+
+TEST_F(SettingsViewTest, TheTabShowsOnePageAtATimeAndForgedNotificationsAreHarmless) {
+  ::ShowWindow(host->Window(), SW_SHOWNOACTIVATE);
+  auto visible = [this](HWND w) { return ::IsWindowVisible(w) != FALSE; };
+  EXPECT_TRUE(visible(At(C::Config)));
+  EXPECT_TRUE(visible(At(C::configinfo)));
+  EXPECT_FALSE(visible(At(C::HtmlViewer1)));
+  EXPECT_FALSE(visible(host->LogEdit()));
+
+  // The user picks the third tab: the control selects it and tells its parent.
+  ::SendMessageW(view->PageControl(), TCM_SETCURSEL, 2, 0);
+  NMHDR change{view->PageControl(), static_cast<UINT_PTR>(kPageControlId), static_cast<UINT>(TCN_SELCHANGE)};
+  ::SendMessageW(host->Window(), WM_NOTIFY, kPageControlId, reinterpret_cast<LPARAM>(&change));
+  EXPECT_EQ(view->ActivePage(), 2);
+  EXPECT_TRUE(visible(host->LogEdit()));
+  EXPECT_FALSE(visible(At(C::Config)));
+  EXPECT_FALSE(visible(At(C::HtmlViewer1)));
+  // The log still takes lines, and keeps more than an edit's default limit.
+  std::u16string line(999, u'x');
+  for (int i = 0; i < 40; ++i)
+    host->AppendLogLine(line);
+  EXPECT_EQ(LogText(*host).size(), 40u * 1001u);
+
+  for (LPARAM bogus : {LPARAM(0), LPARAM(1), static_cast<LPARAM>(0x4141414141LL), LPARAM(-1)}) {
+    ::SendMessageW(host->Window(), WM_NOTIFY, kPageControlId, bogus);
+    ::SendMessageW(host->Window(), WM_COMMAND, MAKEWPARAM(kSettingsControlIdBase, BN_CLICKED), bogus);
+    ::SendMessageW(host->Window(), WM_CTLCOLORSTATIC, static_cast<WPARAM>(bogus), bogus);
+  }
+  Pump();
+  EXPECT_EQ(view->ActivePage(), 2);
+  EXPECT_TRUE(events.seen.empty());
+}
+
+// Answers the colour dialog once it is open: OK or Cancel.
+struct DialogAnswer {
+  HWND owner = nullptr;
+  int button = IDOK;
+  bool seen = false;
+  int ticks = 0;
+};
+DialogAnswer answer;
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+  if (ClassOf(window) == L"#32770" && ::GetWindow(window, GW_OWNER) == answer.owner &&
+      ::IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = nullptr;
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog && ++answer.ticks < 200) return;
+  ::KillTimer(nullptr, id);
+  if (!dialog) return;
+  answer.seen = true;
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer.button, BN_CLICKED), 0);
+}
+
+TEST_F(SettingsViewTest, TheColourDialogStartsOnTheColourAndOnlyAConfirmChangesIt) {
+  for (int button : {IDOK, IDCANCEL}) {
+    SCOPED_TRACE(button);
+    answer = DialogAnswer{host->Window(), button};
+    ::SetTimer(nullptr, 0, 50, AnswerDialog);
+    uint32_t colour = 0x0080FF; // FF8000 as the edit writes it
+    bool confirmed = view->PickColor(colour);
+    EXPECT_TRUE(answer.seen);
+    EXPECT_EQ(confirmed, button == IDOK);
+    EXPECT_EQ(colour, 0x0080FFu);
+  }
+}
+
+} // namespace
+} // namespace lumivane::win32

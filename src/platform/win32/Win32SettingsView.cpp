@@ -280,6 +280,18 @@ void Win32SettingsView::SizeWindow(bool centre) {
   }
 }
 
+int Win32SettingsView::TextWidth(HWND control) const {
+  std::wstring text = WindowText(control);
+  SIZE size{};
+  HDC dc = ::GetDC(window_);
+  if (!dc) return 0;
+  HGDIOBJ old = ::SelectObject(dc, windowFont_.get());
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(window_, dc);
+  return size.cx;
+}
+
 void Win32SettingsView::Layout() {
   const int dpi = static_cast<int>(dpi_);
   auto S = [dpi](int v) { return ::MulDiv(v, dpi, 96); };
@@ -306,9 +318,20 @@ void Win32SettingsView::Layout() {
   int left = S(kMargin);
   int width = S(kLeftWidth);
   int y = S(kMargin);
+  // A caption longer than the column (a wider substitute font, a longer translation) may use the
+  // gap up to the pages, then wraps onto a second line rather than being cut.
+  int pagesLeft = clientWidth - S(kMargin) - S(kPagesWidth);
+  int boxWidth = std::max(width, pagesLeft - S(kCheckGap) - left);
   for (C c : {C::AutoRunBox, C::SyncBox, C::TrackBox, C::DetectModelBox, C::DetectResBox, C::HideBox}) {
-    place(at(c), left, y, width, S(kCheckHeight));
-    y += S(kCheckHeight) + S(kCheckGap);
+    int needed = TextWidth(at(c)) + ::GetSystemMetrics(SM_CXMENUCHECK) + S(8);
+    int w = needed > width ? boxWidth : width;
+    bool wrap = needed > boxWidth;
+    LONG_PTR style = ::GetWindowLongPtrW(at(c), GWL_STYLE);
+    if (((style & BS_MULTILINE) != 0) != wrap)
+      ::SetWindowLongPtrW(at(c), GWL_STYLE, wrap ? style | BS_MULTILINE : style & ~LONG_PTR(BS_MULTILINE));
+    int height = wrap ? std::max(S(kCheckHeight), 2 * labelHeight + S(2)) : S(kCheckHeight);
+    place(at(c), left, y, w, height);
+    y += height + S(kCheckGap);
   }
   y += S(kBelowChecks) - S(kCheckGap);
 
@@ -346,7 +369,6 @@ void Win32SettingsView::Layout() {
         std::min(promoHeight, 2 * labelHeight));
 
   // Right column: the tab control and its pages.
-  int pagesLeft = clientWidth - S(kMargin) - S(kPagesWidth);
   int pagesTop = S(kPagesTop);
   place(tab_, pagesLeft, pagesTop, S(kPagesWidth), clientHeight - pagesTop - S(kMargin));
   RECT area{pagesLeft, pagesTop, pagesLeft + S(kPagesWidth), clientHeight - S(kMargin)};
@@ -357,6 +379,9 @@ void Win32SettingsView::Layout() {
   int configTop = area.top + S(kConfigInfoHeight);
   place(at(C::Config), area.left, configTop, areaWidth, area.bottom - configTop);
   place(at(C::HtmlViewer1), area.left, area.top, areaWidth, area.bottom - area.top);
+  // A little air between the text and the page's edge and scroll bar.
+  ::SendMessageW(at(C::HtmlViewer1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                 MAKELPARAM(S(kPagePadding) / 2, S(kPagePadding)));
   place(log_, area.left, area.top, areaWidth, area.bottom - area.top);
 }
 
@@ -398,6 +423,7 @@ void Win32SettingsView::SetCaption(C control, const std::u16string& text) {
   ++programChanges_;
   ::SetWindowTextW(child, WithCrLf(text).c_str());
   --programChanges_;
+  if (IsCheckBox(control)) Layout();
 }
 
 void Win32SettingsView::SetHint(C control, const std::u16string& text) {

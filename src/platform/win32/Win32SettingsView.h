@@ -59,6 +59,7 @@ class Win32SettingsView final : public ISettingsView {
   void MakeFonts();
   void ApplyFonts();
   void Layout();
+  int TextWidth(HWND control) const; // of its text in the window font
   void SizeWindow(bool centre);
   void FillDocument();
   SettingsControl ControlOf(HWND child) const;

@@ -133,7 +133,13 @@ class TController {
   void LoadSettings() {}
   void DiscoverInternalDisplays();
   void DiscoverExternalMonitors();
-  void ApplyLanguage() {}
+  // Chooses the text table from the language box ("System (auto)": the system's language) and
+  // applies it to the window, the documentation page, SingleInstanceMessage and Root's "lang".
+  void ApplyLanguage();
+  // The English name of the user's language, first letter upper-cased; "English" when unknown.
+  std::u16string DetectSystemLanguage();
+  // "major.minor.release.build" of an executable; empty when it has no version information.
+  std::u16string FileVersionText(const std::u16string& FileName);
   void SavePred() {}
   void SaveActMon() {}
   void ProgramRules() {}

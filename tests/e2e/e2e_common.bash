@@ -125,6 +125,27 @@ point_at_icon() {
   sleep 0.3
 }
 
+# --- the tray menu (menuitems.exe reads it from its window) -------------------------------------
+# Opens the menu with a right click and reads its items; MENU := the lines of menuitems.exe.
+open_menu() {
+  point_at_icon
+  xdotool click 3
+  MENU="$(wine_tool menuitems.exe 5000)"
+  local rc=$?
+  [ $rc = 0 ] || fail "no readable popup menu after a right click (menuitems exit $rc)"
+}
+# Clicks the menu item whose caption matches the pattern.
+choose() {
+  local rect
+  rect="$(awk -F'\t' -v p="$1" '$2 ~ p { print $4; exit }' <<<"$MENU")"
+  [ -n "$rect" ] || fail "no menu item like \"$1\" in: $MENU"
+  IFS=, read -r l t r b <<<"$rect"
+  xdotool mousemove "$(((l + r) / 2))" "$(((t + b) / 2))"
+  sleep 0.2
+  xdotool click 1
+  wine_tool menuitems.exe 3000 --gone >/dev/null || fail "the menu stayed open after choosing \"$1\""
+}
+
 # --- the simulator's write record ---------------------------------------------------------------
 # simulate_monitors LINES : these monitors (simulator file lines) for the program started next,
 # with an empty write record in $WRITES.

@@ -23,26 +23,6 @@ simulate_monitors \
 # The icon's pixels, for comparing what it shows at two moments.
 icon_crop() { convert "$SHOTS/$1.png" -crop "$ICON_GEOMETRY" +repage "$SHOTS/$1-icon.png" 2>/dev/null; }
 same_icon() { [ "$(compare -metric AE "$SHOTS/$1-icon.png" "$SHOTS/$2-icon.png" null: 2>&1)" = "0" ]; }
-# Opens the menu with a right click and reads its items; MENU := the lines of menuitems.exe.
-open_menu() {
-  point_at_icon
-  xdotool click 3
-  MENU="$(wine_tool menuitems.exe 5000)"
-  local rc=$?
-  [ $rc = 0 ] || fail "no readable popup menu after a right click (menuitems exit $rc)"
-}
-# Clicks the menu item whose caption matches the pattern.
-choose() {
-  local rect
-  rect="$(awk -F'\t' -v p="$1" '$2 ~ p { print $4; exit }' <<<"$MENU")"
-  [ -n "$rect" ] || fail "no menu item like \"$1\" in: $MENU"
-  IFS=, read -r l t r b <<<"$rect"
-  xdotool mousemove "$(((l + r) / 2))" "$(((t + b) / 2))"
-  sleep 0.2
-  xdotool click 1
-  wine_tool menuitems.exe 3000 --gone >/dev/null || fail "the menu stayed open after choosing \"$1\""
-}
-
 # --- the digits ------------------------------------------------------------------------------
 start_program
 wait_digits start || fail "no white digits in the notification area (screenshot $SHOTS/start.png)"

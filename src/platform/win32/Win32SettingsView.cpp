@@ -502,8 +502,10 @@ void Win32SettingsView::FillDocument() {
   std::wstring face = documentFont_.name.empty() ? std::wstring(kWindowFace) : ToWide(documentFont_.name);
   std::wcsncpy(format.szFaceName, face.c_str(), LF_FACESIZE - 1);
 
+  // WM_SETREDRAW would also show a hidden page: only a shown one is spared the flicker.
+  bool shown = (::GetWindowLongPtrW(doc, GWL_STYLE) & WS_VISIBLE) != 0;
   ++programChanges_;
-  ::SendMessageW(doc, WM_SETREDRAW, FALSE, 0);
+  if (shown) ::SendMessageW(doc, WM_SETREDRAW, FALSE, 0);
   ::SendMessageW(doc, EM_SETREADONLY, FALSE, 0);
   ::SetWindowTextW(doc, L"");
   ::SendMessageW(doc, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
@@ -528,7 +530,7 @@ void Win32SettingsView::FillDocument() {
   }
   ::SendMessageW(doc, EM_SETSEL, 0, 0);
   ::SendMessageW(doc, EM_SETREADONLY, TRUE, 0);
-  ::SendMessageW(doc, WM_SETREDRAW, TRUE, 0);
+  if (shown) ::SendMessageW(doc, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(doc, nullptr, TRUE);
   --programChanges_;
 }

@@ -223,6 +223,8 @@ class TController {
   void TrackingRead(TAssoc& active);
   void HandOff(TAssoc& active);
   void ResetShown();
+  // The icon again with the current face and colour.
+  void RedrawShown();
   // Runs one step; an exception is logged and the caller goes on.
   template <class Fn> void Guarded(Fn&& fn) noexcept {
     try {

@@ -32,6 +32,14 @@ std::u16string TController::AutoRunText() {
   return u"\"" + platform_.process->ExecutablePath() + u"\"";
 }
 
+void TController::RedrawShown() {
+  // Nothing shown stays nothing shown: redrawing -1 would put a made-up 0 into the icon.
+  if (ShownBrightness < 0)
+    ResetShown();
+  else
+    ValueChange(ShownBrightness, false);
+}
+
 void TController::SaveCheckBox(CheckBox& sender) {
   if (HandlersLive()) {
     if (&sender == &Form.AutoRunBox)
@@ -60,7 +68,7 @@ void TController::SaveComboBox(ComboBox& sender) {
     if (!live) return;
     store_.RegWriteValue(kSettingsKey, u"font", text, RegKind::String);
     Rend();
-    ValueChange(ShownBrightness, false);
+    RedrawShown();
   } else if (&sender == &Form.stepMin) {
     if (!live) return;
     store_.RegWriteValue(kSettingsKey, u"vmin", WithoutPercent(text), RegKind::Integer);
@@ -86,7 +94,7 @@ void TController::ApplyColorText() {
   const std::u16string text = TrimBlanks(Form.color.Text());
   Form.ColorDialog1.Color = HexToColor(text);
   store_.RegWriteValue(kSettingsKey, u"color", text, RegKind::String);
-  ValueChange(ShownBrightness, false);
+  RedrawShown();
 }
 
 void TController::PickColor() {

@@ -195,6 +195,18 @@ TEST_F(SettingsHandlersTest, ColourDialogStartsOnTheShownColourAndAConfirmedChoi
   EXPECT_EQ(Painted().textColor, MakeColor(0x12, 0xAB, 0x0C));
 }
 
+TEST_F(SettingsHandlersTest, FontOrColourChangeWithNothingShownKeepsTheApplicationIcon) {
+  TAssoc& record = ActiveDevice(50);
+  record[u"active"] = Variant(u"false");
+  c().ValueChange(50, true); // the device stopped answering
+  record[u"active"] = Variant(u"true");
+  ASSERT_EQ(c().ShownBrightness, -1);
+  View().UserSelect(SettingsControl::fontval, 0);
+  View().UserType(SettingsControl::color, u"00FF00");
+  EXPECT_EQ(c().ShownBrightness, -1);
+  EXPECT_TRUE(app.tray.Current().applicationIcon);
+}
+
 TEST_F(SettingsHandlersTest, ListEditStoresTheWholeTextAndTheNextPassRebuildsTheTable) {
   View().UserType(SettingsControl::Config, u"game.exe=100\r\n");
   EXPECT_EQ(Stored(u"config")->text, u"game.exe=100\r\n");

@@ -387,6 +387,26 @@ TEST_F(SettingsStoreTest, FailuresAreLoggedWithTheirLinesAndTheChoiceStays) {
   EXPECT_FALSE(next.Form.SyncBox.Checked());
 }
 
+TEST_F(SettingsStoreTest, LoadersReadNothingOutsideTheRunningState) {
+  for (const char* state : {"exit requested", "no state root"}) {
+    SCOPED_TRACE(state);
+    Start([](SimRegistry&) {});
+    Reg().SetString(kSettingsKey, u"syncbox", u"1");
+    Reg().SetString(kSettingsKey, u"hidebox", u"1");
+    Reg().SetDword(kSettingsKey, u"step", 10);
+    if (std::string(state) == "no state root")
+      c().Root.reset();
+    else
+      c().RunState = 0;
+    const size_t accesses = Reg().Accesses().size();
+    c().LoadEarlySettings();
+    c().LoadSettings();
+    EXPECT_EQ(Reg().Accesses().size(), accesses);
+    EXPECT_FALSE(c().Form.SyncBox.Checked() || c().Form.HideBox.Checked());
+    EXPECT_EQ(c().StepPercent, 5);
+  }
+}
+
 TEST_F(SettingsStoreTest, EachWriterOpensTheKeyWithItsAccess) {
   Start();
   Reg().Clear();

@@ -155,9 +155,10 @@ HWND Win32SettingsView::Make(C control, const wchar_t* className, DWORD style, D
 }
 
 void Win32SettingsView::CreateControls() {
-  tab_ = ::CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0,
-                           0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageControlId)),
-                           instance_, nullptr);
+  // Tabs that do not fit in one row (a longer translation) take a second row rather than hide.
+  tab_ = ::CreateWindowExW(
+      0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE, 0, 0, 0,
+      0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPageControlId)), instance_, nullptr);
   if (!tab_) throw std::runtime_error("the tab control of the settings window cannot be made");
   for (int i = 0; i < kPages; ++i) {
     TCITEMW item{};
@@ -280,6 +281,19 @@ void Win32SettingsView::SizeWindow(bool centre) {
   }
 }
 
+int Win32SettingsView::TextHeight(HWND control, int width) const {
+  std::wstring text = WindowText(control);
+  RECT rect{0, 0, width, 0};
+  HDC dc = ::GetDC(window_);
+  if (!dc) return 0;
+  HGDIOBJ old = ::SelectObject(dc, windowFont_.get());
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(window_, dc);
+  return rect.bottom - rect.top;
+}
+
 int Win32SettingsView::TextWidth(HWND control) const {
   std::wstring text = WindowText(control);
   SIZE size{};
@@ -375,14 +389,18 @@ void Win32SettingsView::Layout() {
   ::SendMessageW(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   ::InflateRect(&area, -S(kPagePadding) / 2, -S(kPagePadding) / 2);
   int areaWidth = area.right - area.left;
-  place(at(C::configinfo), area.left, area.top, areaWidth, S(kConfigInfoHeight));
-  int configTop = area.top + S(kConfigInfoHeight);
+  // The explanation is 50 high, or as high as its wrapped lines need.
+  int infoHeight = std::max(S(kConfigInfoHeight), TextHeight(at(C::configinfo), areaWidth));
+  place(at(C::configinfo), area.left, area.top, areaWidth, infoHeight);
+  int configTop = area.top + infoHeight;
   place(at(C::Config), area.left, configTop, areaWidth, area.bottom - configTop);
   place(at(C::HtmlViewer1), area.left, area.top, areaWidth, area.bottom - area.top);
   // A little air between the text and the page's edge and scroll bar.
   ::SendMessageW(at(C::HtmlViewer1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
                  MAKELPARAM(S(kPagePadding) / 2, S(kPagePadding)));
   place(log_, area.left, area.top, areaWidth, area.bottom - area.top);
+  // Controls that moved leave their old place to be painted afresh.
+  ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Win32SettingsView::ShowPage(int page) {
@@ -414,6 +432,7 @@ void Win32SettingsView::SetCaption(C control, const std::u16string& text) {
     item.pszText = caption.data();
     int index = static_cast<int>(control) - static_cast<int>(C::TabSheet1);
     ::SendMessageW(tab_, TCM_SETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    Layout(); // the tabs may take another number of rows
     return;
   }
   // Edits and lists show their text or items; the document viewer its document.
@@ -423,7 +442,8 @@ void Win32SettingsView::SetCaption(C control, const std::u16string& text) {
   ++programChanges_;
   ::SetWindowTextW(child, WithCrLf(text).c_str());
   --programChanges_;
-  if (IsCheckBox(control)) Layout();
+  // Their height follows their text.
+  if (IsCheckBox(control) || control == C::configinfo) Layout();
 }
 
 void Win32SettingsView::SetHint(C control, const std::u16string& text) {

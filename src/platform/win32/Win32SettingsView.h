@@ -59,7 +59,9 @@ class Win32SettingsView final : public ISettingsView {
   void MakeFonts();
   void ApplyFonts();
   void Layout();
-  int TextWidth(HWND control) const; // of its text in the window font
+  // Of the control's text in the window font; the height wrapped at width.
+  int TextWidth(HWND control) const;
+  int TextHeight(HWND control, int width) const;
   void SizeWindow(bool centre);
   void FillDocument();
   SettingsControl ControlOf(HWND child) const;

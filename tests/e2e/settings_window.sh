@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# The settings window under Wine, judged from outside: the tray menu's settings item shows it;
+# its texts follow each of the three languages chosen in its language box (screenshots of the
+# options page and the documentation page kept in the build folder, for a person to look at);
+# every change made in a control is in the Wine registry at once: each check box (checked, then
+# unchecked again, which deletes the value), the step and both limits, the font, the language,
+# a colour and a per-program list typed in (cleared, which deletes them).
+#   bash tests/e2e/settings_window.sh <win64-build-dir>
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
+for f in dxva2.dll menuitems.exe settingsctl.exe; do
+  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
+done
+SHOTS="$BUILD/e2e/settings_window"
+rm -rf "$SHOTS" && mkdir -p "$SHOTS"
+
+KEY='HKCU\Software\Lumivane'
+RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+ctl() { wine_tool settingsctl.exe "$@"; }
+
+# The white digits need a dark taskbar; the window's texts then need light colours to be read.
+dark_taskbar
+for name in ButtonText WindowText; do set_dark "$COLOR_KEY" "$name" '230 230 230'; done
+"$WINESERVER" -w 2>/dev/null
+# Nothing stored from an earlier run: every value checked below is the window's doing.
+"$WINE64" reg delete "$KEY" /f >/dev/null 2>&1
+"$WINE64" reg delete "$RUN_KEY" /v Lumivane /f >/dev/null 2>&1
+# White digits (the stored default is orange), which the tray helpers find on the dark taskbar.
+"$WINE64" reg add "$KEY" /v color /d FFFFFF /f >/dev/null 2>&1
+simulate_monitors \
+  'monitor brightness=50 min=0 max=100 caps=(prot(monitor)type(lcd)model(SIM 24A)cmds(01 02 03)vcp(10 12))'
+
+# The value's data as "TYPE DATA", or nothing when there is no such value.
+stored() { # name [key]
+  "$WINE64" reg query "${2:-$KEY}" /v "$1" 2>/dev/null | tr -d '\r' |
+    awk -v n="$1" 'tolower($1) == tolower(n) && $2 ~ /^REG_/ { t = $2; sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); print t, $0 }'
+}
+# Waits up to 3 s for the value to read "TYPE DATA" (or to be gone, for an empty expectation).
+expect_stored() { # name expected [key]
+  local now=""
+  for _ in $(seq 1 30); do
+    now="$(stored "$1" "${3:-}")"
+    [ "$now" = "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "registry value \"$1\": expected \"${2:-<none>}\", found \"${now:-<none>}\""
+}
+# The text of a string value, read from an export so that any character survives.
+exported() { # name
+  "$WINE64" reg export "$KEY" "$(winpath "$WORK/export.reg")" /y >/dev/null 2>&1 || return 1
+  iconv -f UTF-16 -t UTF-8 "$WORK/export.reg" | tr -d '\r' |
+    awk -v n="\"$1\"" 'index(tolower($0), tolower(n) "=\"") == 1 { sub(/^[^=]*="/, ""); sub(/"$/, ""); print }'
+}
+shoot() { # name: the whole screen, kept for a person to look at
+  shot "$1" || fail "no screenshot $1"
+  echo "screenshot $SHOTS/$1.png"
+}
+
+# --- opened from the tray menu ------------------------------------------------------------------
+start_program
+wait_digits start || fail "no white digits in the notification area ($SHOTS/start.png)"
+locate_icon start || fail "the white pixels of the tray do not fit one icon ($SHOTS/start.png)"
+[ "$(ctl visible)" = "0" ] || fail "the settings window is shown before it was asked for"
+open_menu
+choose '^Settings$'
+for _ in $(seq 1 30); do
+  [ "$(ctl visible)" = "1" ] && break
+  sleep 0.1
+done
+[ "$(ctl visible)" = "1" ] || fail "the settings item did not show the settings window"
+sleep 0.5
+
+# --- the three languages ---------------------------------------------------------------------------
+# Lang items: 0 System (auto), 1 Русский, 2 Українська, 3 English. Each choice is stored and
+# rewrites the texts at once; the screenshots show the options page and the documentation page.
+check_language() { # index stored-text shot SyncBox-caption FntColor-caption
+  ctl select Lang "$1" || fail "cannot choose language item $1"
+  [ "$(exported lang)" = "$2" ] || fail "lang: expected \"$2\", stored \"$(exported lang)\""
+  [ "$(ctl text SyncBox)" = "$4" ] || fail "SyncBox shows \"$(ctl text SyncBox)\", not \"$4\""
+  [ "$(ctl text FntColor)" = "$5" ] || fail "FntColor shows \"$(ctl text FntColor)\", not \"$5\""
+  ctl page 0 && sleep 0.4 && shoot "$3-options"
+  ctl page 1 && sleep 0.4 && shoot "$3-documentation"
+  ctl page 0
+}
+check_language 1 'Русский' russian 'Синхронизировать яркость' 'Цвет индикатора'
+check_language 2 'Українська' ukrainian 'Сінхроніровать яскравість' 'Колір індикатора'
+check_language 3 'English' english 'Synchronize brightness' 'Indicator color'
+for page in options documentation; do
+  for pair in 'russian ukrainian' 'ukrainian english' 'russian english'; do
+    set -- $pair
+    [ "$(compare -metric AE "$SHOTS/$1-$page.png" "$SHOTS/$2-$page.png" null: 2>&1)" != "0" ] ||
+      fail "the $page page looks the same in $1 and $2"
+  done
+done
+
+# --- each control, in the registry at once ------------------------------------------------------
+for box in SyncBox TrackBox DetectModelBox DetectResBox HideBox; do
+  name="$(tr '[:upper:]' '[:lower:]' <<<"$box")"
+  ctl click "$box" || fail "cannot click $box"
+  [ "$(ctl checked "$box")" = "1" ] || fail "$box is not checked after a click"
+  expect_stored "$name" "REG_SZ 1"
+  ctl click "$box"
+  expect_stored "$name" ""
+done
+ctl click AutoRunBox || fail "cannot click AutoRunBox"
+run="$(stored Lumivane "$RUN_KEY")"
+[[ "$run" == 'REG_SZ "'*'\lumivane.exe"' ]] || fail "Run value after AutoRunBox: \"$run\""
+ctl click AutoRunBox
+expect_stored Lumivane "" "$RUN_KEY"
+
+ctl select stepval 2 # 10%
+expect_stored step "REG_DWORD 0xa"
+ctl select stepMin 6 # 30%
+expect_stored vmin "REG_DWORD 0x1e"
+ctl select stepMax 16 # 80%
+expect_stored vmax "REG_DWORD 0x50"
+ctl select fontval 0
+expect_stored font "REG_SZ Arial"
+ctl select fontval 2
+expect_stored font "REG_SZ Trebuchet MS"
+
+ctl type color '00FF00' || fail "cannot type into the colour edit"
+expect_stored color "REG_SZ 00FF00"
+ctl type color ''
+expect_stored color ""
+ctl type color 'FF8000'
+expect_stored color "REG_SZ FF8000"
+
+ctl type Config 'game.exe=100\nvideo.exe=40' || fail "cannot type into the list"
+expect_stored config "REG_SZ game.exe=100"
+"$WINE64" reg query "$KEY" /v config 2>/dev/null | tr -d '\r' | grep -qx 'video.exe=40' ||
+  fail "the list's second line is not stored: $("$WINE64" reg query "$KEY" /v config 2>/dev/null)"
+ctl page 0 && sleep 0.4 && shoot changed
+ctl type Config ''
+expect_stored config ""
+
+# --- closing only hides ----------------------------------------------------------------------------
+[ "$(wine_tool sendmsg.exe close)" = "0" ] || fail "WM_CLOSE was not answered"
+sleep 0.3
+[ "$(ctl visible)" = "0" ] || fail "the close button did not hide the settings window"
+[ -n "$(program_pids)" ] || fail "closing the settings window ended the program"
+
+wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"
+wait_program_end || fail "the program did not end after WM_ENDSESSION"
+echo "screenshots in $SHOTS"
+echo "PASS: settings_window"

@@ -4,7 +4,8 @@
 # options page and the documentation page kept in the build folder, for a person to look at);
 # every change made in a control is in the Wine registry at once: each check box (checked, then
 # unchecked again, which deletes the value), the step and both limits, the font, the language,
-# a colour and a per-program list typed in (cleared, which deletes them).
+# a colour and a per-program list typed in (cleared, which deletes them); the eye-dropper opens
+# the colour dialog, which starts on the stored colour and gives it back when confirmed.
 #   bash tests/e2e/settings_window.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
@@ -133,6 +134,16 @@ expect_stored config "REG_SZ game.exe=100"
 ctl page 0 && sleep 0.4 && shoot changed
 ctl type Config ''
 expect_stored config ""
+
+# --- the colour dialog: opened by the eye-dropper, confirmed unchanged -----------------------------
+ctl click ColorButton || fail "cannot click ColorButton"
+wine_tool findwin.exe Color 5000 --class '#32770' >/dev/null || fail "the eye-dropper opened no colour dialog"
+sleep 0.5
+shoot color-dialog
+wine_tool findwin.exe Color 3000 --class '#32770' --ok >/dev/null || fail "cannot confirm the colour dialog"
+wine_tool findwin.exe Color 3000 --class '#32770' --gone >/dev/null || fail "the colour dialog stayed open"
+expect_stored color "REG_SZ FF8000"
+[ "$(ctl text color)" = "FF8000" ] || fail "the confirmed colour shows as \"$(ctl text color)\""
 
 # --- closing only hides ----------------------------------------------------------------------------
 [ "$(wine_tool sendmsg.exe close)" = "0" ] || fail "WM_CLOSE was not answered"

@@ -362,6 +362,46 @@ TEST_F(SettingsViewTest, TheTabShowsOnePageAtATimeAndForgedNotificationsAreHarml
   EXPECT_TRUE(events.seen.empty());
 }
 
+int FontHeight(HWND control) {
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+  return font.lfHeight;
+}
+
+TEST_F(SettingsViewTest, OnAMonitorOfAnotherDpiTheLayoutAndEveryFontScale) {
+  view->SetDocument({{u"Control", true}}, FontSpec{u"Segoe UI", -12});
+  const UINT start = view->Dpi();
+  const int startIcon = FontHeight(At(C::ColorButton));
+  for (UINT dpi : {start * 3 / 2, start * 2, start}) {
+    SCOPED_TRACE(dpi);
+    view->ApplyDpi(dpi);
+    ASSERT_EQ(view->Dpi(), dpi);
+    for (C c : {C::SyncBox, C::FontLabel, C::fontval, C::color, C::Config, C::Promo})
+      EXPECT_EQ(FontHeight(At(c)), ::MulDiv(-12, static_cast<int>(dpi), 96));
+    EXPECT_EQ(FontHeight(host->LogEdit()), ::MulDiv(-12, static_cast<int>(dpi), 96));
+    EXPECT_EQ(FontHeight(At(C::ColorButton)),
+              ::MulDiv(startIcon, static_cast<int>(dpi), static_cast<int>(start)));
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    ::SendMessageW(At(C::HtmlViewer1), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    EXPECT_NEAR(format.yHeight, 180 * static_cast<LONG>(dpi) / 96, 1);
+
+    // The test screen may be too small for the whole window at a high DPI; the controls are not.
+    RECT tab{}, font{}, edit{};
+    ::GetWindowRect(view->PageControl(), &tab);
+    EXPECT_EQ(tab.right - tab.left, Scaled(350));
+    ::GetWindowRect(At(C::fontval), &font);
+    ::GetWindowRect(At(C::color), &edit);
+    EXPECT_EQ(edit.bottom - edit.top, font.bottom - font.top);
+    EXPECT_EQ(edit.right - edit.left, Scaled(98));
+  }
+  // Back on the first monitor, the window has its first size again.
+  RECT client{};
+  ::GetClientRect(host->Window(), &client);
+  EXPECT_EQ(client.right, Scaled(688));
+  EXPECT_EQ(client.bottom, Scaled(365));
+}
+
 // Answers the colour dialog once it is open: OK or Cancel.
 struct DialogAnswer {
   HWND owner = nullptr;

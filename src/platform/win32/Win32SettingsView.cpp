@@ -415,8 +415,11 @@ void Win32SettingsView::ShowPage(int page) {
 }
 
 void Win32SettingsView::DpiChanged() {
-  UINT dpi = WindowDpi(window_);
-  if (dpi == dpi_) return;
+  ApplyDpi(WindowDpi(window_));
+}
+
+void Win32SettingsView::ApplyDpi(UINT dpi) {
+  if (dpi == dpi_ || dpi == 0) return;
   dpi_ = dpi;
   MakeFonts();
   ApplyFonts();

@@ -31,6 +31,8 @@ class Win32SettingsView final : public ISettingsView {
   // The window moved to a monitor of another DPI: fonts and layout follow; the window keeps
   // its top-left corner.
   void DpiChanged();
+  // The same for a given DPI.
+  void ApplyDpi(UINT dpi);
 
   HWND Window() const { return window_; }
   HWND ControlWindow(SettingsControl control) const;

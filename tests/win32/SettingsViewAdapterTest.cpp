@@ -189,18 +189,29 @@ TEST_F(SettingsViewTest, ProgramChangesShowButAreNeverReportedBack) {
   ::SendMessageW(view->PageControl(), TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
   EXPECT_STREQ(caption, L"Documentation");
 
-  // The hint is the colour button's tooltip.
-  ASSERT_EQ(::SendMessageW(view->Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 1);
-  wchar_t tip[80] = {};
-  TTTOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.hwnd = host->Window();
-  tool.uId = reinterpret_cast<UINT_PTR>(At(C::ColorButton));
-  tool.lpszText = tip;
-  ::SendMessageW(view->Tooltip(), TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
-  EXPECT_STREQ(tip, L"Indicator color");
+  // The hint shows while the pointer rests on the colour button, and goes when it leaves.
+  HWND hint = view->Hint().Window();
+  EXPECT_FALSE(::IsWindowVisible(hint));
+  ::SendMessageW(At(C::ColorButton), WM_MOUSEHOVER, 0, 0);
+  EXPECT_TRUE(::IsWindowVisible(hint));
+  EXPECT_EQ(TextOf(hint), L"Indicator color");
+  ::SendMessageW(At(C::ColorButton), WM_MOUSELEAVE, 0, 0);
+  EXPECT_FALSE(::IsWindowVisible(hint));
   view->SetHint(C::ColorButton, u"");
-  EXPECT_EQ(::SendMessageW(view->Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 0);
+  ::SendMessageW(At(C::ColorButton), WM_MOUSEHOVER, 0, 0);
+  EXPECT_FALSE(::IsWindowVisible(hint));
+  // The hint is a top-level window anyone can send to: forged messages with pointers that are
+  // no pointers leave it, and the program, working.
+  for (UINT i = 0; i < 64; ++i) {
+    for (LPARAM bogus : {LPARAM(1), static_cast<LPARAM>(0x4141414141LL), LPARAM(-1)}) {
+      ::SendMessageW(hint, WM_USER + i, static_cast<WPARAM>(bogus), bogus);
+      ::PostMessageW(hint, WM_USER + i, static_cast<WPARAM>(bogus), bogus);
+    }
+  }
+  ::SendMessageW(hint, WM_NCDESTROY, 0, 0);
+  view->SetHint(C::ColorButton, u"Indicator color");
+  ::SendMessageW(At(C::ColorButton), WM_MOUSEHOVER, 0, 0);
+  EXPECT_TRUE(::IsWindowVisible(hint));
 
   // Selecting nothing, or an item that is not there, clears the selection.
   view->SetSelected(C::stepval, 7);

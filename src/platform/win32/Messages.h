@@ -30,6 +30,7 @@ constexpr int kPageControlId = 1100;
 constexpr int kLogEditId = 1101;
 
 constexpr wchar_t kMainWindowClass[] = L"LumivaneMainWindow";
+constexpr wchar_t kHintWindowClass[] = L"LumivaneHint";
 constexpr wchar_t kAppCaption[] = L"Lumivane";
 
 // Resource ids of resources/lumivane.rc.

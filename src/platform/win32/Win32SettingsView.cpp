@@ -137,6 +137,10 @@ Win32SettingsView::Win32SettingsView(HWND window, HINSTANCE instance, HWND logEd
 }
 
 Win32SettingsView::~Win32SettingsView() {
+  // The controls may outlive this object for a moment: they stop calling it.
+  for (HWND child : controls_)
+    if (child && ::IsWindow(child) && ::GetParent(child) == window_)
+      ::RemoveWindowSubclass(child, HintProc, 1);
   // The document viewer's class lives in Msftedit.dll, which goes with this object.
   HWND doc = controls_[static_cast<size_t>(C::HtmlViewer1)];
   if (doc && ::IsWindow(doc) && ::GetParent(doc) == window_) {
@@ -193,10 +197,7 @@ void Win32SettingsView::CreateControls() {
   // The tab control lies below its pages' controls, which are its siblings.
   ::SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
-  if (tooltip_) ::SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+  hint_ = std::make_unique<HintWindow>(window_, instance_);
 }
 
 HWND Win32SettingsView::ControlWindow(C control) const {
@@ -243,7 +244,7 @@ void Win32SettingsView::ApplyFonts() {
     bool icon = static_cast<C>(i) == C::ColorButton;
     ::SendMessageW(child, WM_SETFONT, icon ? reinterpret_cast<WPARAM>(iconFont_.get()) : font, TRUE);
   }
-  for (HWND other : {tab_, log_, tooltip_})
+  for (HWND other : {tab_, log_})
     if (other) ::SendMessageW(other, WM_SETFONT, font, TRUE);
   FillDocument();
 }
@@ -451,18 +452,20 @@ void Win32SettingsView::SetCaption(C control, const std::u16string& text) {
 
 void Win32SettingsView::SetHint(C control, const std::u16string& text) {
   HWND child = ControlWindow(control);
-  if (!child || !tooltip_) return;
-  size_t i = static_cast<size_t>(control);
-  TTTOOLINFOW tool{};
-  tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = window_;
-  tool.uId = reinterpret_cast<UINT_PTR>(child);
-  ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  hints_[i] = ToWide(text);
-  if (hints_[i].empty()) return;
-  tool.lpszText = hints_[i].data();
-  ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (!child) return;
+  hints_[static_cast<size_t>(control)] = ToWide(text);
+  // The control reports the pointer resting on it and leaving it.
+  if (!text.empty()) ::SetWindowSubclass(child, HintProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void Win32SettingsView::ShowHint(HWND child) {
+  C control = ControlOf(child);
+  if (control == C::Count || hints_[static_cast<size_t>(control)].empty()) return;
+  POINT at{};
+  ::GetCursorPos(&at);
+  at.y += ::MulDiv(20, static_cast<int>(dpi_), 96);
+  hint_->Show(hints_[static_cast<size_t>(control)], static_cast<HFONT>(windowFont_.get()), at,
+              ::MulDiv(3, static_cast<int>(dpi_), 96));
 }
 
 void Win32SettingsView::SetChecked(C control, bool checked) {
@@ -649,6 +652,36 @@ LRESULT Win32SettingsView::ColorStatic(HDC dc, HWND child) {
   ::SetTextColor(dc, ::GetSysColor(background == COLOR_WINDOW ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
   ::SetBkColor(dc, ::GetSysColor(background));
   return reinterpret_cast<LRESULT>(::GetSysColorBrush(background));
+}
+
+LRESULT CALLBACK Win32SettingsView::HintProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                             DWORD_PTR data) noexcept {
+  auto* view = reinterpret_cast<Win32SettingsView*>(data);
+  switch (msg) {
+  case WM_MOUSEMOVE: {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_HOVER | TME_LEAVE;
+    track.hwndTrack = window;
+    track.dwHoverTime = HOVER_DEFAULT;
+    ::TrackMouseEvent(&track);
+    break;
+  }
+  case WM_MOUSEHOVER:
+    view->ShowHint(window);
+    break;
+  case WM_MOUSELEAVE:
+  case WM_LBUTTONDOWN:
+  case WM_RBUTTONDOWN:
+    view->hint_->Hide();
+    break;
+  case WM_NCDESTROY:
+    ::RemoveWindowSubclass(window, HintProc, id);
+    break;
+  default:
+    break;
+  }
+  return ::DefSubclassProc(window, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK Win32SettingsView::DocumentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,

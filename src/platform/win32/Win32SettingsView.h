@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/SettingsView.h"
+#include "platform/win32/HintWindow.h"
 #include "platform/win32/UniqueHandles.h"
 
 namespace lumivane::win32 {
@@ -37,7 +39,8 @@ class Win32SettingsView final : public ISettingsView {
   HWND Window() const { return window_; }
   HWND ControlWindow(SettingsControl control) const;
   HWND PageControl() const { return tab_; }
-  HWND Tooltip() const { return tooltip_; }
+  // The pop-up that shows a control's hint while the pointer rests on it.
+  const HintWindow& Hint() const { return *hint_; }
   int ActivePage() const { return page_; }
   void ShowPage(int page);
   UINT Dpi() const { return dpi_; }
@@ -70,6 +73,9 @@ class Win32SettingsView final : public ISettingsView {
   int PageOf(HWND child) const;
   LRESULT ColorStatic(HDC dc, HWND child);
   void OnCommand(WPARAM wParam, LPARAM lParam);
+  void ShowHint(HWND child);
+  static LRESULT CALLBACK HintProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR data) noexcept;
   static LRESULT CALLBACK DocumentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data) noexcept;
 
@@ -77,7 +83,7 @@ class Win32SettingsView final : public ISettingsView {
   HINSTANCE instance_;
   HWND log_;
   HWND tab_ = nullptr;
-  HWND tooltip_ = nullptr;
+  std::unique_ptr<HintWindow> hint_;
   std::array<HWND, kCount> controls_{};
   std::array<std::wstring, kCount> hints_{};
   ISettingsViewEvents* events_ = nullptr;

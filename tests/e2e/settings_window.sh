@@ -5,7 +5,8 @@
 # every change made in a control is in the Wine registry at once: each check box (checked, then
 # unchecked again, which deletes the value), the step and both limits, the font, the language,
 # a colour and a per-program list typed in (cleared, which deletes them); the eye-dropper opens
-# the colour dialog, which starts on the stored colour and gives it back when confirmed.
+# the colour dialog, which starts on the stored colour and gives it back when confirmed; its hint
+# shows while the pointer rests on it.
 #   bash tests/e2e/settings_window.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
@@ -134,6 +135,25 @@ expect_stored config "REG_SZ game.exe=100"
 ctl page 0 && sleep 0.4 && shoot changed
 ctl type Config ''
 expect_stored config ""
+
+# --- the eye-dropper's hint, shown while the pointer rests on it ------------------------------------
+read -r bx by <<<"$(ctl centre ColorButton)"
+[ -n "${by:-}" ] || fail "the colour button has no place on the screen"
+hinted=""
+for dx in 0 1 2 3; do
+  xdotool mousemove "$((bx - 4 + dx))" "$by"
+  sleep 0.1
+  xdotool mousemove "$((bx + dx))" "$by"
+  wine_tool findwin.exe 'Indicator color' 1500 --class LumivaneHint >/dev/null && { hinted=1; break; }
+done
+[ -n "$hinted" ] || {
+  shoot no-hint
+  fail "no hint \"Indicator color\" while the pointer rests on the colour button ($SHOTS/no-hint.png)"
+}
+shoot hint
+xdotool mousemove 10 10
+wine_tool findwin.exe 'Indicator color' 3000 --class LumivaneHint --gone >/dev/null ||
+  fail "the hint stayed after the pointer left"
 
 # --- the colour dialog: opened by the eye-dropper, confirmed unchanged -----------------------------
 ctl click ColorButton || fail "cannot click ColorButton"

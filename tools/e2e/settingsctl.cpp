@@ -6,6 +6,7 @@
 //                                   Enter); an empty TEXT deletes the text with Backspace
 //   settingsctl text NAME           prints the control's text (a combo box: its selected item)
 //   settingsctl checked NAME        prints 1 or 0
+//   settingsctl centre NAME         prints the screen position of the control's centre: X Y
 //   settingsctl page N              selects page N (0, 1, 2) as a click on its tab does
 //   settingsctl visible             prints 1 when the settings window is shown, else 0
 // Exit 0 on success, 1 when the window or the control is not there, 2 when it does not answer,
@@ -23,10 +24,11 @@ namespace {
 
 // The settings window's controls in the program's order: the id is 1000 + the position.
 const wchar_t* const kNames[] = {
-    L"AutoRunBox", L"SyncBox",   L"TrackBox",  L"DetectModelBox", L"DetectResBox", L"HideBox",   L"FontLabel",
-    L"fontval",    L"StepLabel", L"stepval",   L"StepMinLabel",   L"stepMin",      L"FntColor",  L"color",
-    L"ColorButton", L"LangLabel", L"Lang",     L"StepMaxLabel",   L"stepMax",      L"Promo",     L"TabSheet1",
-    L"TabSheet2",  L"TabSheet3", L"configinfo", L"Config",        L"HtmlViewer1"};
+    L"AutoRunBox", L"SyncBox",    L"TrackBox",    L"DetectModelBox", L"DetectResBox", L"HideBox",
+    L"FontLabel",  L"fontval",    L"StepLabel",   L"stepval",        L"StepMinLabel", L"stepMin",
+    L"FntColor",   L"color",      L"ColorButton", L"LangLabel",      L"Lang",         L"StepMaxLabel",
+    L"stepMax",    L"Promo",      L"TabSheet1",   L"TabSheet2",      L"TabSheet3",    L"configinfo",
+    L"Config",     L"HtmlViewer1"};
 
 void WriteUtf8(const std::wstring& text) {
   int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
@@ -98,6 +100,13 @@ int wmain(int argc, wchar_t** argv) {
     DWORD_PTR state = 0;
     if (!Send(control, BM_GETCHECK, 0, 0, &state)) return 2;
     WriteUtf8(state == BST_CHECKED ? L"1\n" : L"0\n");
+    return 0;
+  }
+  if (what == L"centre") {
+    RECT rect{};
+    if (!::GetWindowRect(control, &rect)) return 2;
+    WriteUtf8(std::to_wstring((rect.left + rect.right) / 2) + L" " +
+              std::to_wstring((rect.top + rect.bottom) / 2) + L"\n");
     return 0;
   }
   if (what == L"text") {

@@ -2,12 +2,10 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <richedit.h>
 #include <uxtheme.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cwchar>
 #include <stdexcept>
 
 #include "platform/win32/Messages.h"
@@ -77,14 +75,6 @@ UINT WindowDpi(HWND window) {
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
-// What the system uses for a device context of the screen, which RichEdit converts points with.
-int SystemDpi() {
-  HDC screen = ::GetDC(nullptr);
-  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
-}
-
 // Edit and static controls break lines with CR LF; portable text may use LF alone.
 std::wstring WithCrLf(const std::u16string& text) {
   std::wstring out;
@@ -124,9 +114,6 @@ Win32SettingsView::Win32SettingsView(HWND window, HINSTANCE instance, HWND logEd
   common.dwSize = sizeof common;
   common.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES;
   ::InitCommonControlsEx(&common);
-  // From System32 only, like every library loaded by name.
-  richEdit_.reset(::LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!richEdit_) throw std::runtime_error("Msftedit.dll cannot be loaded");
   dpi_ = WindowDpi(window_);
   CreateControls();
   MakeFonts();
@@ -141,12 +128,6 @@ Win32SettingsView::~Win32SettingsView() {
   for (HWND child : controls_)
     if (child && ::IsWindow(child) && ::GetParent(child) == window_)
       ::RemoveWindowSubclass(child, HintProc, 1);
-  // The document viewer's class lives in Msftedit.dll, which goes with this object.
-  HWND doc = controls_[static_cast<size_t>(C::HtmlViewer1)];
-  if (doc && ::IsWindow(doc) && ::GetParent(doc) == window_) {
-    ::RemoveWindowSubclass(doc, DocumentProc, 0);
-    ::DestroyWindow(doc);
-  }
 }
 
 HWND Win32SettingsView::Make(C control, const wchar_t* className, DWORD style, DWORD exStyle) {
@@ -188,11 +169,9 @@ void Win32SettingsView::CreateControls() {
   // The list has no length limit of its own; the default 30,000 characters would stop typing.
   ::SendMessageW(config, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
 
-  // The scroll bar stays, as on a memo, also while the page fits.
-  HWND doc = Make(C::HtmlViewer1, MSFTEDIT_CLASS,
-                  WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL);
-  ::SendMessageW(doc, EM_SETEVENTMASK, 0, 0);
-  ::SetWindowSubclass(doc, DocumentProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  document_ = std::make_unique<DocumentViewer>(
+      window_, kSettingsControlIdBase + static_cast<int>(C::HtmlViewer1), instance_, tab_);
+  controls_[static_cast<size_t>(C::HtmlViewer1)] = document_->Window();
 
   // The tab control lies below its pages' controls, which are its siblings.
   ::SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -246,7 +225,7 @@ void Win32SettingsView::ApplyFonts() {
   }
   for (HWND other : {tab_, log_})
     if (other) ::SendMessageW(other, WM_SETFONT, font, TRUE);
-  FillDocument();
+  document_->SetDpi(dpi_);
 }
 
 void Win32SettingsView::SizeWindow(bool centre) {
@@ -397,8 +376,7 @@ void Win32SettingsView::Layout() {
   place(at(C::Config), area.left, configTop, areaWidth, area.bottom - configTop);
   place(at(C::HtmlViewer1), area.left, area.top, areaWidth, area.bottom - area.top);
   // A little air between the text and the page's edge and scroll bar.
-  ::SendMessageW(at(C::HtmlViewer1), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
-                 MAKELPARAM(S(kPagePadding) / 2, S(kPagePadding)));
+  document_->SetMargins(S(kPagePadding) / 2, S(kPagePadding));
   place(log_, area.left, area.top, areaWidth, area.bottom - area.top);
   // Controls that moved leave their old place to be painted afresh.
   ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -509,56 +487,7 @@ void Win32SettingsView::SetText(C control, const std::u16string& text) {
 }
 
 void Win32SettingsView::SetDocument(const std::vector<DocRun>& runs, const FontSpec& font) {
-  document_ = runs;
-  documentFont_ = font;
-  FillDocument();
-}
-
-void Win32SettingsView::FillDocument() {
-  HWND doc = controls_[static_cast<size_t>(C::HtmlViewer1)];
-  if (!doc) return;
-  // The face and size of the default font, scaled to the window's DPI; RichEdit turns points into
-  // pixels at the system's DPI.
-  int height = documentFont_.height != 0 ? std::abs(documentFont_.height) : std::abs(kWindowFontHeight);
-  CHARFORMAT2W format{};
-  format.cbSize = sizeof format;
-  format.dwMask = CFM_FACE | CFM_SIZE | CFM_BOLD | CFM_CHARSET;
-  format.yHeight = ::MulDiv(height * 15, static_cast<int>(dpi_), SystemDpi());
-  format.bCharSet = DEFAULT_CHARSET;
-  std::wstring face = documentFont_.name.empty() ? std::wstring(kWindowFace) : ToWide(documentFont_.name);
-  std::wcsncpy(format.szFaceName, face.c_str(), LF_FACESIZE - 1);
-
-  // WM_SETREDRAW would also show a hidden page: only a shown one is spared the flicker.
-  bool shown = (::GetWindowLongPtrW(doc, GWL_STYLE) & WS_VISIBLE) != 0;
-  ++programChanges_;
-  if (shown) ::SendMessageW(doc, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageW(doc, EM_SETREADONLY, FALSE, 0);
-  ::SetWindowTextW(doc, L"");
-  ::SendMessageW(doc, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-  ::SendMessageW(doc, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
-  LONG at = 0;
-  for (const DocRun& run : document_) {
-    // RichEdit ends a paragraph with CR alone; one character for one keeps the positions.
-    std::wstring text;
-    text.reserve(run.text.size());
-    for (size_t i = 0; i < run.text.size(); ++i) {
-      char16_t c = run.text[i];
-      if (c == u'\r' && i + 1 < run.text.size() && run.text[i + 1] == u'\n') continue;
-      if (c == u'\0') continue;
-      text += c == u'\n' ? L'\r' : static_cast<wchar_t>(c);
-    }
-    if (text.empty()) continue;
-    ::SendMessageW(doc, EM_SETSEL, static_cast<WPARAM>(at), static_cast<LPARAM>(at));
-    format.dwEffects = run.bold ? CFE_BOLD : 0;
-    ::SendMessageW(doc, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    ::SendMessageW(doc, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    at += static_cast<LONG>(text.size());
-  }
-  ::SendMessageW(doc, EM_SETSEL, 0, 0);
-  ::SendMessageW(doc, EM_SETREADONLY, TRUE, 0);
-  if (shown) ::SendMessageW(doc, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(doc, nullptr, TRUE);
-  --programChanges_;
+  document_->SetDocument(runs, font);
 }
 
 bool Win32SettingsView::PickColor(uint32_t& color) {
@@ -677,48 +606,6 @@ LRESULT CALLBACK Win32SettingsView::HintProc(HWND window, UINT msg, WPARAM wPara
     break;
   case WM_NCDESTROY:
     ::RemoveWindowSubclass(window, HintProc, id);
-    break;
-  default:
-    break;
-  }
-  return ::DefSubclassProc(window, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK Win32SettingsView::DocumentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
-                                                 UINT_PTR, DWORD_PTR data) noexcept {
-  auto* view = reinterpret_cast<Win32SettingsView*>(data);
-  switch (msg) {
-  // The page is read, not edited: no caret, no selection. Clicks and the focus go elsewhere.
-  case WM_LBUTTONDOWN:
-  case WM_LBUTTONDBLCLK:
-  case WM_RBUTTONDOWN:
-  case WM_RBUTTONDBLCLK:
-  case WM_MBUTTONDOWN:
-    if (view->tab_) ::SetFocus(view->tab_);
-    return 0;
-  case WM_LBUTTONUP:
-  case WM_RBUTTONUP:
-  case WM_MBUTTONUP:
-  case WM_CONTEXTMENU:
-    return 0;
-  case WM_SETFOCUS:
-    if (view->tab_) ::SetFocus(view->tab_);
-    return 0;
-  case WM_SETCURSOR:
-    if (LOWORD(lParam) == HTCLIENT) {
-      ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-      return TRUE;
-    }
-    break;
-  case EM_SETSEL:
-    // Only an empty selection (a position) is taken, except while the program fills the page.
-    if (view->programChanges_ == 0 && wParam != static_cast<WPARAM>(lParam)) return 0;
-    break;
-  case EM_EXSETSEL:
-    if (view->programChanges_ == 0) return 0;
-    break;
-  case WM_NCDESTROY:
-    ::RemoveWindowSubclass(window, DocumentProc, 0);
     break;
   default:
     break;

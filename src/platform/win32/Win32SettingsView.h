@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/SettingsView.h"
+#include "platform/win32/DocumentViewer.h"
 #include "platform/win32/HintWindow.h"
 #include "platform/win32/UniqueHandles.h"
 
@@ -68,7 +69,6 @@ class Win32SettingsView final : public ISettingsView {
   int TextWidth(HWND control) const;
   int TextHeight(HWND control, int width) const;
   void SizeWindow(bool centre);
-  void FillDocument();
   SettingsControl ControlOf(HWND child) const;
   int PageOf(HWND child) const;
   LRESULT ColorStatic(HDC dc, HWND child);
@@ -76,8 +76,6 @@ class Win32SettingsView final : public ISettingsView {
   void ShowHint(HWND child);
   static LRESULT CALLBACK HintProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                    DWORD_PTR data) noexcept;
-  static LRESULT CALLBACK DocumentProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR data) noexcept;
 
   HWND window_;
   HINSTANCE instance_;
@@ -95,11 +93,9 @@ class Win32SettingsView final : public ISettingsView {
   // A posted ColorButton click is on its way; any other such message was forged.
   bool colorClickPosted_ = false;
   bool forwardingWheel_ = false;
-  std::vector<DocRun> document_;
-  FontSpec documentFont_;
   // Kept between runs of the colour dialog, as the user left them.
   COLORREF customColors_[16] = {};
-  UniqueHmodule richEdit_;
+  std::unique_ptr<DocumentViewer> document_;
   UniqueGdiObj windowFont_;
   UniqueGdiObj iconFont_;
 };

@@ -24,10 +24,15 @@ ctl() { wine_tool settingsctl.exe "$@"; }
 dark_taskbar
 for name in ButtonText WindowText; do set_dark "$COLOR_KEY" "$name" '230 230 230'; done
 "$WINESERVER" -w 2>/dev/null
-# Nothing stored from an earlier run: every value checked below is the window's doing.
-"$WINE64" reg delete "$KEY" /f >/dev/null 2>&1
-"$WINE64" reg delete "$RUN_KEY" /v Lumivane /f >/dev/null 2>&1
-# White digits (the stored default is orange), which the tray helpers find on the dark taskbar.
+# Nothing stored from an earlier run: every value checked below is the window's doing. Nothing
+# stored by this run is left for the checks that follow in this prefix either.
+forget_settings() {
+  "$WINE64" reg delete "$KEY" /f >/dev/null 2>&1
+  "$WINE64" reg delete "$RUN_KEY" /v Lumivane /f >/dev/null 2>&1
+}
+trap 'forget_settings; restore_taskbar; cleanup' EXIT
+forget_settings
+# The digits white again, as dark_taskbar left them.
 "$WINE64" reg add "$KEY" /v color /d FFFFFF /f >/dev/null 2>&1
 simulate_monitors \
   'monitor brightness=50 min=0 max=100 caps=(prot(monitor)type(lcd)model(SIM 24A)cmds(01 02 03)vcp(10 12))'

@@ -343,7 +343,7 @@ TEST_F(SettingsViewTest, TheTabShowsOnePageAtATimeAndForgedNotificationsAreHarml
   ::ShowWindow(host->Window(), SW_SHOWNOACTIVATE);
   // Filling the document, on its hidden page, leaves it hidden.
   view->SetDocument({{u"Control", true}, {u"\n\nText", false}}, FontSpec{u"Segoe UI", -12});
-  auto visible = [this](HWND w) { return ::IsWindowVisible(w) != FALSE; };
+  auto visible = [](HWND w) { return ::IsWindowVisible(w) != FALSE; };
   EXPECT_TRUE(visible(At(C::Config)));
   EXPECT_TRUE(visible(At(C::configinfo)));
   EXPECT_FALSE(visible(At(C::HtmlViewer1)));

@@ -98,7 +98,10 @@ void TController::ProgramStep() {
     if (!IsForegroundProgram(key.Text())) continue;
     matched = true;
     const int v = Saturate(std::llabs(programs.Items(key).Val().ToInt64()));
-    if (v != ShownBrightness) {
+    // A value the device cannot take exactly is held at the nearest one it can: asking again on
+    // every pass would write to the monitor ten times a second, and a panel would swing between
+    // the two levels around the value.
+    if (!ShowsNearestTo(v)) {
       if (BrightnessBeforeProgram == -1) BrightnessBeforeProgram = ShownBrightness;
       WriteFreshCommand(u"i", v);
     }

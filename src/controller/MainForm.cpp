@@ -17,7 +17,9 @@ const Platform& Complete(const Platform& platform) {
 
 TController::TController(const Platform& platform)
     : platform_(Complete(platform)),
-      log_(*platform.host, *platform.mainThread, *platform.clock, *platform.locale) {
+      log_(*platform.host, *platform.mainThread, *platform.clock, *platform.locale),
+      store_(*platform_.registry, *platform_.errors, log_) {
+  InstallHandlers();
   Form.Bind(platform_.settingsView);
 }
 

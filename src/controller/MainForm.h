@@ -13,6 +13,7 @@
 #include "controller/RediscoveryBackOff.h"
 #include "devices/DeviceEnv.h"
 #include "platform/Platform.h"
+#include "settings/RegistryStore.h"
 #include "settings/SettingsForm.h"
 
 namespace lumivane {
@@ -29,6 +30,20 @@ int FloorToStep(int value, int step);
 // above FFFFFF, gives black. ColorToHex writes a plain RGB colour back as upper-case "RRGGBB".
 uint32_t HexToColor(const std::u16string& text);
 std::u16string ColorToHex(uint32_t color);
+
+// The per-program list. TextBefore: the text before the first separator; TextAfter: the text
+// after it; both give the whole text when the separator does not occur (or is empty).
+std::u16string TextBefore(const std::u16string& text, const std::u16string& separator);
+std::u16string TextAfter(const std::u16string& text, const std::u16string& separator);
+// The decimal digits of text read together as one number, every other character dropped; 0
+// without digits, INT32_MAX for a number beyond that.
+int32_t DigitsToInt(const std::u16string& text);
+// Only the ASCII letters have case here: the list's keys and the foreground test agree on that.
+std::u16string UpperAscii(const std::u16string& text);
+bool SameTextAscii(const std::u16string& a, const std::u16string& b);
+// Lines as the list memo holds them: separated by CR LF, LF or CR; a final line break starts no
+// further line.
+std::vector<std::u16string> MemoLines(const std::u16string& text);
 
 class TController {
  public:
@@ -103,6 +118,9 @@ class TController {
   void PowerResume();
 
   void ValueChange(int i, bool init);
+  // Whether the active device shows what it can take of requested: the value itself, or clamped
+  // to its range, or (for a panel with fixed levels) the level just below it.
+  bool ShowsNearestTo(int requested) const;
 
   // The tray digits: the face is the font combo's text, the colour the colour edit's.
   static constexpr const char16_t* kKeyColorText = u"9636A7";
@@ -128,18 +146,42 @@ class TController {
   bool CheckSingleInstance(const std::u16string& name, bool keep);
   void ShowErrorBox(const std::u16string& text);
 
-  // Filled in by the settings, devices, language and menu work.
-  void LoadEarlySettings() {}
-  void LoadSettings() {}
+  // The registry store. The loaders set the controls as a user would (see settings/Controls.h),
+  // so the handlers below write the values back and raise their flags.
+  RegistryStore& Store() { return store_; }
+  void LoadEarlySettings();
+  void LoadSettings();
+  void SavePred();
+  void SaveActMon();
+
+  // The settings window's handlers, installed on Form's controls by the constructor.
+  void SaveCheckBox(CheckBox& sender);
+  void SaveComboBox(ComboBox& sender);
+  void SaveConfigText();
+  void ApplyColorText();
+  void PickColor();
+  // The Run value that starts this program at logon: its executable's path, quoted.
+  std::u16string AutoRunText();
+
   void DiscoverInternalDisplays();
   void DiscoverExternalMonitors();
-  void ApplyLanguage() {}
-  void SavePred() {}
-  void SaveActMon() {}
-  void ProgramRules() {}
+  // Chooses the text table from the language box ("System (auto)": the system's language) and
+  // applies it to the window, the documentation page, SingleInstanceMessage and Root's "lang".
+  void ApplyLanguage();
+  // The English name of the user's language, first letter upper-cased; "English" when unknown.
+  std::u16string DetectSystemLanguage();
+  // "major.minor.release.build" of an executable; empty when it has no version information.
+  std::u16string FileVersionText(const std::u16string& FileName);
   void ErrorSweep();
   void ActiveDeviceSteps();
-  void ProgramStep() {}
+
+  // Per-program brightness: the "programs" table from the Config memo, the foreground test, and
+  // the step of every pass that holds a listed program's brightness.
+  void ProgramRules();
+  // The foreground window's program file name; empty when there is none or it cannot be told.
+  std::u16string ForegroundProgramName();
+  bool IsForegroundProgram(const std::u16string& name);
+  void ProgramStep();
 
   // Timer pass steps.
   void RangeRefresh();
@@ -188,6 +230,8 @@ class TController {
   void TrackingRead(TAssoc& active);
   void HandOff(TAssoc& active);
   void ResetShown();
+  // The icon again with the current face and colour.
+  void RedrawShown();
   // Runs one step; an exception is logged and the caller goes on.
   template <class Fn> void Guarded(Fn&& fn) noexcept {
     try {
@@ -205,10 +249,18 @@ class TController {
   std::u16string MenuText(const std::u16string& langKey) const;
   void ShowActiveInIcon(TAssoc& devices);
   void WriteCommand(const char16_t* letter, int value);
+  // Writes letter := value under NowUnixMs(), or the next stamp up that no entry holds yet, so
+  // that the command never lands in an entry the pass has already done.
+  void WriteFreshCommand(const char16_t* letter, int value);
+  // Handlers run only while the program runs and holds its state.
+  bool HandlersLive() const { return RunState > 0 && Root != nullptr; }
+  void InstallHandlers();
+  void LoadStep();
   bool NearLastTrayPoint(Point where) const;
 
   Platform platform_;
   ControllerLog log_;
+  RegistryStore store_;
   bool comInitialized_ = false;
   bool released_ = false;
   // Rescans after a resume that still write BrightnessBeforeSleep back.

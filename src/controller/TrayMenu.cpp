@@ -10,18 +10,6 @@ namespace lumivane {
 
 namespace {
 
-// LANGUAGE FALLBACK — remove when the language tables fill "lang".
-// Until then "lang" holds nothing and the captions would be empty; the default table's words
-// stand in. The default table serves English: its commands are English words too.
-std::u16string DefaultTableText(const std::u16string& langKey) {
-  static const std::map<std::u16string, std::u16string> table = {
-      {u"settings", u"Settings"}, {u"restart", u"Restart"}, {u"exit", u"Exit"},
-      {u"monitor", u"Monitor"},   {u"display", u"Display"},
-  };
-  const auto it = table.find(langKey);
-  return it == table.end() ? std::u16string() : it->second;
-}
-
 // "number" as text converted to an integer; -1 when it does not convert.
 int DeviceNumber(const TAssoc& record) {
   try {
@@ -38,7 +26,7 @@ std::u16string TController::MenuText(const std::u16string& langKey) const {
   if (Root)
     if (const TAssoc* lang = FindChild(*Root, Variant(u"lang")))
       if (const TAssoc* entry = FindChild(*lang, Variant(langKey))) text = entry->Val().Text();
-  return text.empty() ? DefaultTableText(langKey) : text;
+  return text;
 }
 
 void TController::AddMenuItem(const std::u16string& langKey, std::function<void(int tag)> onClick) {

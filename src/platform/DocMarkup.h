@@ -1,6 +1,7 @@
 #pragma once
 // The documentation pages' small markup: bold (b) headings and line breaks (br) inside an
-// html/body document. Everything else is dropped; entities &amp; &lt; &gt; &quot; &nbsp; are read.
+// html/body document. Everything else is dropped, the text of title, style and script elements
+// with it; &amp; &lt; &gt; &quot; &nbsp; and numeric references (&#8217; &#x2019;) are read.
 #include <string>
 #include <vector>
 

@@ -56,8 +56,8 @@ TEST_F(StartupTest, CreatesRootWithSeedAndStartValues) {
   EXPECT_EQ(c.RunState, 1);
 
   ASSERT_TRUE(c.Root);
-  EXPECT_EQ(c.Root->Count(), 3);
-  for (const char16_t* key : {u"cmd", u"programs", u"devices"})
+  EXPECT_EQ(c.Root->Count(), 4);
+  for (const char16_t* key : {u"cmd", u"programs", u"devices", u"lang"})
     EXPECT_TRUE(c.Root->IsSet(key)) << ToUtf8(key);
   TAssoc& cmd = c.Root->Items(u"cmd");
   ASSERT_EQ(cmd.Count(), 1);

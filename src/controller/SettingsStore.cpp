@@ -1,0 +1,105 @@
+// Loading the settings at start, and the writers of controller variables.
+#include <string>
+
+#include "controller/MainForm.h"
+#include "devices/DeviceTable.h"
+
+namespace lumivane {
+
+namespace {
+constexpr int kMinStep = 1;
+constexpr int kMaxStep = 100;
+
+std::u16string PercentText(int32_t number) {
+  return DecimalText(number) + u"%";
+}
+} // namespace
+
+void TController::LoadEarlySettings() {
+  if (RunState <= 0 || !Root) return;
+  for (CheckBox* box : {&Form.DetectModelBox, &Form.DetectResBox, &Form.HideBox}) {
+    const std::optional<std::u16string> text = store_.RegReadString(kSettingsKey, box->Name());
+    box->SetChecked(text && !text->empty());
+  }
+
+  if (std::optional<std::u16string> font = store_.RegReadString(kSettingsKey, u"font"))
+    Form.fontval.Select(*font);
+  else
+    Form.fontval.Select(u"Tahoma");
+
+  struct Limit {
+    const char16_t* name;
+    int& variable;
+    ComboBox& combo;
+  };
+  for (const Limit& limit :
+       {Limit{u"vmin", RangeMin, Form.stepMin}, Limit{u"vmax", RangeMax, Form.stepMax}}) {
+    // Stored limits are kept as they are, even outside 0..100 or crossed: the range code copes
+    // with both, and the user's choice in the window replaces them.
+    if (std::optional<int32_t> number = store_.RegReadInteger(kSettingsKey, limit.name)) {
+      limit.variable = *number;
+      limit.combo.Select(PercentText(*number));
+    } else {
+      // Absent or of another type: deleted, so the default holds from now on.
+      store_.RegDeleteValue(kSettingsKey, limit.name);
+    }
+  }
+}
+
+void TController::LoadSettings() {
+  if (RunState <= 0 || !Root) return;
+  const std::optional<std::u16string> run = store_.RegReadString(kRunKey, kRunValueName);
+  Form.AutoRunBox.SetChecked(run && *run == AutoRunText());
+
+  for (CheckBox* box : {&Form.TrackBox, &Form.SyncBox})
+    box->SetChecked(store_.RegReadString(kSettingsKey, box->Name()).has_value());
+
+  if (TAssoc* devices = DeviceTable(); devices && devices->Count() > 0) {
+    if (std::optional<std::u16string> actmon = store_.RegReadString(kSettingsKey, u"actmon")) {
+      for (const Variant& key : devices->Keys()) {
+        if (key.Text() == *actmon && RecordFlag(*FindChild(*devices, key), u"active")) {
+          PendingDevice = key.Text();
+          break;
+        }
+      }
+    }
+  }
+
+  Form.color.SetText(store_.RegReadString(kSettingsKey, u"color").value_or(u"FF8000"));
+
+  PredBrightness = store_.RegReadInteger(kSettingsKey, u"pred").value_or(0);
+
+  if (std::optional<std::u16string> config = store_.RegReadString(kSettingsKey, u"config")) {
+    Form.Config.SetText(*config);
+    if (!Form.Config.Text().empty()) ProgramRules();
+  }
+
+  LoadStep();
+
+  if (std::optional<std::u16string> lang = store_.RegReadString(kSettingsKey, u"lang"))
+    Form.Lang.Select(*lang);
+}
+
+void TController::LoadStep() {
+  const std::optional<int32_t> step = store_.RegReadInteger(kSettingsKey, u"step");
+  if (!step) return;
+  // A step of 0 would leave the wheel dead and a negative one would turn it around: such a value
+  // counts as absent.
+  if (*step < kMinStep || *step > kMaxStep) {
+    LogError(u"The stored step " + DecimalText(*step) + u" is outside 1..100 and is ignored.");
+    return;
+  }
+  StepPercent = *step;
+  // A step that no item shows is still used; the combo keeps its selection.
+  Form.stepval.Select(PercentText(*step));
+}
+
+void TController::SaveActMon() {
+  store_.WriteVariable(u"actmon", ActiveDevice);
+}
+
+void TController::SavePred() {
+  store_.WriteVariable(u"pred", PredBrightness);
+}
+
+} // namespace lumivane

@@ -112,7 +112,10 @@ bool TController::ShowsNearestTo(int requested) const {
   if (!record) return false;
   const int64_t max = RecordInt(*record, u"max", 100);
   const int64_t min = RecordInt(*record, u"min", 0);
-  int64_t value = std::clamp<int64_t>(requested, std::min(min, max), max);
+  // In ValueChange's order: the lower limit wins over an upper one below it.
+  int64_t value = requested;
+  if (value > max) value = max;
+  if (value < min) value = min;
   if (RecordFlag(*record, u"internal") && record->IsSet(u"level") &&
       !record->Items(u"level").IsSet(Variant::Narrow(value))) {
     int64_t up = 0, down = 0;

@@ -95,7 +95,7 @@ TEST_F(ProgramRulesTest, ListedProgramTakesOverAndTheOldValueReturnsWhenItLeaves
   app.process.SetForegroundProgram(u"game.exe");
   const int queries = app.process.ForegroundQueries();
   Pass();
-  EXPECT_EQ(app.process.ForegroundQueries() - queries, 2); // one per listed program
+  EXPECT_EQ(app.process.ForegroundQueries() - queries, 1); // one per pass, however many are listed
   EXPECT_EQ(PendingProgramValue(), 100);
   EXPECT_EQ(c().BrightnessBeforeProgram, 40);
   EXPECT_TRUE(c().ProgramMatched);
@@ -170,21 +170,24 @@ TEST_F(ProgramRulesTest, EmptyLineSendsTheDeviceToItsMinimumUnderAnElevatedProgr
 TEST_F(ProgramRulesTest, ValueTheDeviceCannotTakeIsHeldAtTheNearestWithoutNewCommands) {
   struct Case {
     const char* what;
-    int start, rule;
+    int start, min, max, rule;
     bool internalLevels;
     int held;     // what the device shows while the rule holds
     int commands; // "i" entries the rule writes in all
   };
   const Case cases[] = {
-      {"above the device's max", 50, 100, false, 80, 1},
-      {"between two levels of a panel, from above", 50, 35, true, 30, 1},
+      {"above the device's max", 50, 0, 80, 100, false, 80, 1},
+      {"below the device's min", 50, 20, 80, 5, false, 20, 1},
+      // A lower limit above the upper one wins, as when the value is set.
+      {"limits crossed", 90, 90, 80, 60, false, 90, 0},
+      {"between two levels of a panel, from above", 50, 0, 80, 35, true, 30, 1},
       // Snapped up to 40 first, then once down to the level below, and no swinging after that.
-      {"between two levels of a panel, from below", 20, 35, true, 30, 2},
+      {"between two levels of a panel, from below", 20, 0, 80, 35, true, 30, 2},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     Devices().Clear();
-    TAssoc& record = ActiveDevice(k.start, 0, 80);
+    TAssoc& record = ActiveDevice(k.start, k.min, k.max);
     if (k.internalLevels) AddLevels(record, 0, 80, 10);
     List(u"game.exe=" + Variant::Narrow(k.rule).Text());
     app.process.SetForegroundProgram(u"game.exe");

@@ -1,5 +1,5 @@
-// The per-program step asks for the foreground program once per listed program on every pass:
-// a pass with 0, 10 and 100 rules, none of them in front (the step walks the whole list).
+// The per-program step asks for the foreground program once per pass, whatever the length of the
+// list, and looks its name up: a pass with 0, 10 and 100 rules, none of them in front.
 #include <benchmark/benchmark.h>
 
 #include <memory>

@@ -58,18 +58,26 @@ dark_taskbar_colours() {
   "$WINESERVER" -w 2>/dev/null || true
 }
 
-# start_xvfb : a private X server when there is no DISPLAY; sets XVFB_PID.
+# start_xvfb : a private X server when there is no DISPLAY; sets XVFB_PID. The server picks a free
+# display number itself (-displayfd): a fixed list of numbers runs out when stale lock files of
+# earlier runs hold them, and then a check would share another run's screen and pointer.
 XVFB_PID=""
 start_xvfb() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local n
-  for n in 99 98 97 96 95; do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
-  done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local ready n=""
+  ready="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" >/dev/null 2>&1 &
   XVFB_PID=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  for _ in $(seq 1 100); do
+    [ -z "$n" ] && n="$(head -n 1 "$ready" 2>/dev/null)"
+    if [ -n "$n" ] && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+      rm -f "$ready"
+      export DISPLAY=":$n"
+      return 0
+    fi
+    sleep 0.1
+  done
+  rm -f "$ready"
   echo "ERROR: Xvfb did not start" >&2
   exit 1
 }

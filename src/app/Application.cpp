@@ -48,6 +48,7 @@ Application::Application(HINSTANCE instance)
   platform.popup = &popup_;
   platform.mouseHook = &mouseHook_;
   platform.locale = &locale_;
+  platform.registry = &registry_;
   platform.settingsView = &view_;
   controller_ = std::make_unique<TController>(platform);
   host_.SetMessageHandler([this](HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

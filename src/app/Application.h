@@ -14,6 +14,7 @@
 #include "platform/win32/Win32MouseHook.h"
 #include "platform/win32/Win32PopupMenu.h"
 #include "platform/win32/Win32ProcessServices.h"
+#include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32ServiceManager.h"
 #include "platform/win32/Win32SettingsView.h"
 #include "platform/win32/Win32SystemErrors.h"
@@ -45,6 +46,7 @@ class Application {
   win32::Win32SystemErrors errors_;
   win32::Win32ThreadPool pool_;
   win32::Win32ProcessServices process_;
+  win32::Win32Registry registry_;
   win32::Win32MonitorConfig monitors_;
   win32::Win32DisplayConfig displays_;
   win32::Win32Wmi wmi_;

@@ -118,6 +118,9 @@ class TController {
   void PowerResume();
 
   void ValueChange(int i, bool init);
+  // Whether the active device shows what it can take of requested: the value itself, or clamped
+  // to its range, or (for a panel with fixed levels) the level just below it.
+  bool ShowsNearestTo(int requested) const;
 
   // The tray digits: the face is the font combo's text, the colour the colour edit's.
   static constexpr const char16_t* kKeyColorText = u"9636A7";

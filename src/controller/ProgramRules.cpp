@@ -94,13 +94,23 @@ void TController::ProgramStep() {
   if (!Root || !ActiveRecord() || ShownBrightness < 0) return;
   bool matched = false;
   TAssoc& programs = Root->Items(u"programs");
-  for (const Variant& key : programs.Keys()) {
-    if (!IsForegroundProgram(key.Text())) continue;
-    matched = true;
-    const int v = Saturate(std::llabs(programs.Items(key).Val().ToInt64()));
-    if (v != ShownBrightness) {
-      if (BrightnessBeforeProgram == -1) BrightnessBeforeProgram = ShownBrightness;
-      WriteFreshCommand(u"i", v);
+  // The keys are the names upper-cased in ASCII, so at most one of them is the program in front,
+  // and it is found by its own upper-cased name: one foreground query and one lookup per pass,
+  // however long the list is.
+  if (programs.Count() > 0) {
+    const std::optional<std::u16string> front = platform_.process->ForegroundProgramName();
+    const TAssocTable* all = programs.All();
+    const auto found = front && all ? all->find(Variant(UpperAscii(*front))) : TAssocTable::const_iterator();
+    if (front && all && found != all->end() && SameTextAscii(*front, found->first.Text())) {
+      matched = true;
+      const int v = Saturate(std::llabs(found->second->Val().ToInt64()));
+      // A value the device cannot take exactly is held at the nearest one it can: asking again
+      // on every pass would write to the monitor ten times a second, and a panel would swing
+      // between the two levels around the value.
+      if (!ShowsNearestTo(v)) {
+        if (BrightnessBeforeProgram == -1) BrightnessBeforeProgram = ShownBrightness;
+        WriteFreshCommand(u"i", v);
+      }
     }
   }
   ProgramMatched = matched;

@@ -99,7 +99,7 @@ void TController::ApplyColorText() {
 
 void TController::PickColor() {
   if (!HandlersLive()) return;
-  // The dialog starts on the colour the digits are drawn in, blanks around the text included.
+  // The dialog starts on the colour the digits are drawn in: that of the trimmed text.
   uint32_t chosen = HexToColor(TrimBlanks(Form.color.Text()));
   Form.ColorDialog1.Color = chosen;
   if (!platform_.settingsView->PickColor(chosen)) return;

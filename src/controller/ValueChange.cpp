@@ -106,4 +106,23 @@ void TController::ValueChange(int i, bool init) {
   UpdateTrayIconText(Variant::Narrow(value).Text());
 }
 
+bool TController::ShowsNearestTo(int requested) const {
+  if (ShownBrightness == requested) return true;
+  TAssoc* record = ActiveRecord();
+  if (!record) return false;
+  const int64_t max = RecordInt(*record, u"max", 100);
+  const int64_t min = RecordInt(*record, u"min", 0);
+  // In ValueChange's order: the lower limit wins over an upper one below it.
+  int64_t value = requested;
+  if (value > max) value = max;
+  if (value < min) value = min;
+  if (RecordFlag(*record, u"internal") && record->IsSet(u"level") &&
+      !record->Items(u"level").IsSet(Variant::Narrow(value))) {
+    int64_t up = 0, down = 0;
+    NearestLevels(record->Items(u"level"), value, min, max, up, down);
+    value = down >= min ? down : up;
+  }
+  return ShownBrightness == std::clamp<int64_t>(value, 0, 100);
+}
+
 } // namespace lumivane

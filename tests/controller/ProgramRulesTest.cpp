@@ -95,7 +95,7 @@ TEST_F(ProgramRulesTest, ListedProgramTakesOverAndTheOldValueReturnsWhenItLeaves
   app.process.SetForegroundProgram(u"game.exe");
   const int queries = app.process.ForegroundQueries();
   Pass();
-  EXPECT_EQ(app.process.ForegroundQueries() - queries, 2); // one per listed program
+  EXPECT_EQ(app.process.ForegroundQueries() - queries, 1); // one per pass, however many are listed
   EXPECT_EQ(PendingProgramValue(), 100);
   EXPECT_EQ(c().BrightnessBeforeProgram, 40);
   EXPECT_TRUE(c().ProgramMatched);
@@ -167,40 +167,54 @@ TEST_F(ProgramRulesTest, EmptyLineSendsTheDeviceToItsMinimumUnderAnElevatedProgr
   EXPECT_EQ(c().BrightnessBeforeProgram, 60);
 }
 
-TEST_F(ProgramRulesTest, ValueTheDeviceCannotTakeIsWrittenEveryPassAndTheMapStaysSmall) {
+TEST_F(ProgramRulesTest, ValueTheDeviceCannotTakeIsHeldAtTheNearestWithoutNewCommands) {
   struct Case {
     const char* what;
-    int rule;
+    int start, min, max, rule;
     bool internalLevels;
-    int low, high; // what the device shows while the rule holds
+    int held;     // what the device shows while the rule holds
+    int commands; // "i" entries the rule writes in all
   };
   const Case cases[] = {
-      {"above the device's max", 100, false, 80, 80},
-      // Snapped down from above and up from below: the panel moves between its two neighbours.
-      {"between two levels of a panel", 35, true, 30, 40},
+      {"above the device's max", 50, 0, 80, 100, false, 80, 1},
+      {"below the device's min", 50, 20, 80, 5, false, 20, 1},
+      // A lower limit above the upper one wins, as when the value is set.
+      {"limits crossed", 90, 90, 80, 60, false, 90, 0},
+      {"between two levels of a panel, from above", 50, 0, 80, 35, true, 30, 1},
+      // Snapped up to 40 first, then once down to the level below, and no swinging after that.
+      {"between two levels of a panel, from below", 20, 0, 80, 35, true, 30, 2},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     Devices().Clear();
-    TAssoc& record = ActiveDevice(50, 0, 80);
+    TAssoc& record = ActiveDevice(k.start, k.min, k.max);
     if (k.internalLevels) AddLevels(record, 0, 80, 10);
     List(u"game.exe=" + Variant::Narrow(k.rule).Text());
     app.process.SetForegroundProgram(u"game.exe");
     int writes = 0;
     int largest = 0;
+    std::optional<uint64_t> lastStamp;
     for (int n = 0; n < 500; ++n) {
       Pass();
-      writes += PendingProgramValue() == k.rule;
+      if (PendingProgramValue() == k.rule && Cmd().Count() > 0) {
+        const uint64_t stamp = static_cast<uint64_t>(Cmd().Keys().back().ToInt64());
+        if (stamp != lastStamp) ++writes;
+        lastStamp = stamp;
+      }
       largest = std::max(largest, Cmd().Count());
-      if (n > 0) // the first pass only writes the command
-        EXPECT_TRUE(c().ShownBrightness == k.low || c().ShownBrightness == k.high) << c().ShownBrightness;
     }
-    EXPECT_EQ(writes, 500); // a new command, and a new hand-off, on every pass
+    EXPECT_EQ(c().ShownBrightness, k.held);
+    EXPECT_EQ(writes, k.commands);
     EXPECT_LE(largest, 3);
+    // A wheel notch while the program is in front is still taken back.
+    Command(u"s", 1);
+    Pass();
+    Pass();
+    EXPECT_EQ(c().ShownBrightness, k.held);
     app.process.SetForegroundProgram(u"explorer.exe");
     Pass();
     Pass();
-    EXPECT_EQ(c().ShownBrightness, 50);
+    EXPECT_EQ(c().ShownBrightness, k.start);
   }
 }
 

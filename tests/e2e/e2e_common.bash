@@ -53,7 +53,7 @@ wait_program_end() {
 
 # --- the tray icon, seen on the screen --------------------------------------------------------
 
-# dark_taskbar : no theme and dark system colours, so that white tray digits can be seen. The
+# dark_taskbar : no theme and dark system colours, and white tray digits, so that they can be seen. The
 # theme value holds only when written after wineboot has finished, so this waits for the prefix's
 # processes first. The previous values come back when the check exits.
 THEME_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
@@ -71,10 +71,10 @@ set_dark() { # key name data
 dark_taskbar() {
   "$WINESERVER" -w 2>/dev/null
   set_dark "$THEME_KEY" ThemeActive 0
-  # The digits' stored colour: white (with no value stored the program draws them orange).
-  set_dark 'HKCU\Software\Lumivane' color FFFFFF
   local name
   for name in ButtonFace Window Menu MenuBar; do set_dark "$COLOR_KEY" "$name" '32 32 32'; done
+  # The checks look for white digits; the program's own default colour is orange.
+  set_dark 'HKCU\Software\Lumivane' color FFFFFF
   "$WINESERVER" -w 2>/dev/null
   trap 'restore_taskbar; cleanup' EXIT
 }

@@ -77,6 +77,19 @@ TEST(Win32Locale, LongTimeHasHoursMinutesAndSeconds) {
   EXPECT_EQ(text.find(u'\0'), std::u16string::npos);
 }
 
+// The user's language by its English name: "Russian" and "Ukrainian" choose their tables.
+TEST(Win32Locale, TheUsersLanguageHasAnEnglishName) {
+  const std::u16string name = Win32Locale().EnglishLanguageName();
+  ASSERT_FALSE(name.empty());
+  EXPECT_EQ(name.find(u'\0'), std::u16string::npos);
+  for (char16_t c : name)
+    EXPECT_TRUE((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u' ' || c == u'(' || c == u')')
+        << "not an English name: " << std::string(name.begin(), name.end());
+  if (PRIMARYLANGID(::GetUserDefaultLangID()) == LANG_ENGLISH) {
+    EXPECT_EQ(name, u"English");
+  }
+}
+
 TEST(Win32Locale, ServesAsTheCurrentLocale) {
   Win32Locale locale;
   SetCurrentLocale(&locale);

@@ -3,8 +3,12 @@
 #include <aclapi.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cwchar>
 #include <string>
+#include <vector>
 
+#include "Win32TestSupport.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32Locale.h"
@@ -192,6 +196,83 @@ TEST(Win32ProcessServices, LaunchRefusesWhatCannotStart) {
   EXPECT_FALSE(Win32ProcessServices().LaunchInstance(path, folder + u"\\no-such-folder"));
   EXPECT_FALSE(Win32ProcessServices().LaunchInstance(path, path)); // a file, not a folder
   EXPECT_FALSE(Win32ProcessServices().LaunchInstance(folder + u"\\no-such-program.exe", folder));
+}
+
+// One string of the version resource's first language, or empty when there is none.
+std::wstring VersionString(const std::wstring& file, const wchar_t* name) {
+  DWORD ignored = 0;
+  DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<unsigned char> block(size);
+  if (!::GetFileVersionInfoW(file.c_str(), 0, size, block.data())) return {};
+  void* found = nullptr;
+  UINT length = 0;
+  if (!::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &found, &length) || length < 4)
+    return {};
+  const WORD* translation = static_cast<const WORD*>(found);
+  wchar_t query[64];
+  swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], name);
+  if (!::VerQueryValueW(block.data(), query, &found, &length) || length == 0) return {};
+  return std::wstring(static_cast<const wchar_t*>(found));
+}
+
+TEST(Win32ProcessServices, TheProgramsVersionIsReadFromItsResource) {
+  const std::wstring program = ProgramPath();
+  ASSERT_NE(::GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES) << "lumivane.exe is not built";
+  Win32ProcessServices services;
+  auto version = services.FileVersion(FromWide(program));
+  ASSERT_TRUE(version.has_value());
+  EXPECT_EQ(*version, (std::array<uint16_t, 4>{1, 6, 7, 0}));
+  EXPECT_EQ(VersionString(program, L"FileVersion"), L"1.6.7.0");
+  EXPECT_EQ(VersionString(program, L"ProductVersion"), L"1.6.7.0");
+  EXPECT_EQ(VersionString(program, L"FileDescription"), L"Lumivane");
+  EXPECT_EQ(VersionString(program, L"ProductName"), L"Lumivane");
+
+  // These tests carry no version resource; a text file and a missing file have none either.
+  EXPECT_FALSE(services.FileVersion(services.ExecutablePath()).has_value());
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring text =
+      std::wstring(temp) + L"lumivane-version-" + std::to_wstring(::GetCurrentProcessId());
+  {
+    UniqueHandle file(::CreateFileW(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(file.get(), "MZ not a program", 16, &written, nullptr);
+  }
+  EXPECT_FALSE(services.FileVersion(FromWide(text)).has_value());
+  ::DeleteFileW(text.c_str());
+  EXPECT_FALSE(services.FileVersion(FromWide(text)).has_value());
+  EXPECT_FALSE(services.FileVersion(u"").has_value());
+}
+
+// A window of this process, shown and destroyed with the object.
+class OwnWindow {
+ public:
+  OwnWindow()
+      : window_(::CreateWindowExW(0, L"STATIC", L"Lumivane foreground test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  100, 100, 300, 200, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                                  nullptr)) {}
+  ~OwnWindow() {
+    if (window_) ::DestroyWindow(window_);
+  }
+  OwnWindow(const OwnWindow&) = delete;
+  OwnWindow& operator=(const OwnWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+TEST(Win32ProcessServices, TheForegroundProgramIsTheFileNameOfItsExecutable) {
+  OwnWindow window;
+  ASSERT_TRUE(window.get());
+  ::SetForegroundWindow(window.get());
+  ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == window.get(); }, 5000))
+      << "the test window did not come to the front";
+  auto name = Win32ProcessServices().ForegroundProgramName();
+  ASSERT_TRUE(name.has_value());
+  EXPECT_EQ(*name, u"lumivane_win32_tests.exe");
 }
 
 TEST(Win32SystemErrors, LastErrorAndItsTextWithoutTheLineBreak) {

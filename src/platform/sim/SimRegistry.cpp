@@ -24,8 +24,11 @@ RegStatus SimRegistry::ReadString(const std::u16string& key, const std::u16strin
   if (it == keys_.end()) return {RegStatus::Code::OpenFailed, 2}; // ERROR_FILE_NOT_FOUND
   auto v = it->second.find(Fold(name));
   if (v == it->second.end()) return {RegStatus::Code::NotFound, 2};
-  if (v->second.type != Type::String) return {RegStatus::Code::WrongType, 0};
-  value = v->second.text;
+  if (v->second.type != Type::String && v->second.type != Type::ExpandString)
+    return {RegStatus::Code::WrongType, 0};
+  // Windows keeps a zero inside a string value; a reader sees the text up to it.
+  const std::u16string& text = v->second.text;
+  value = text.substr(0, text.find(u'\0'));
   return {};
 }
 
@@ -46,10 +49,24 @@ RegStatus SimRegistry::ReadDword(const std::u16string& key, const std::u16string
 RegStatus SimRegistry::OpenForWrite(const std::u16string& key, RegAccess access) {
   const std::u16string k = KeyOf(key);
   accesses_.push_back({key, access, true});
-  if (failOpen_.count(k) || access == RegAccess::Read) return {RegStatus::Code::OpenFailed, kAccessDenied};
-  keys_[k]; // created when missing
-  if (failWrites_) return {RegStatus::Code::Failed, kAccessDenied};
+  if (failOpen_.count(k)) return {RegStatus::Code::OpenFailed, kAccessDenied};
+  CreateKey(k); // created when missing, whatever the access asked for
+  // A key opened for reading only refuses the change itself, as Windows does.
+  if (failWrites_ || access == RegAccess::Read) return {RegStatus::Code::Failed, kAccessDenied};
   return {};
+}
+
+void SimRegistry::CreateKey(const std::u16string& folded) {
+  // Creating a key creates the keys above it.
+  for (size_t cut = folded.find(u'\\'); cut != std::u16string::npos; cut = folded.find(u'\\', cut + 1))
+    keys_[folded.substr(0, cut)];
+  keys_[folded];
+}
+
+void SimRegistry::Set(const std::u16string& key, const std::u16string& name, Value value) {
+  const std::u16string k = KeyOf(key);
+  CreateKey(k);
+  keys_[k][Fold(name)] = std::move(value);
 }
 
 RegStatus SimRegistry::WriteString(const std::u16string& key, const std::u16string& name,
@@ -57,10 +74,7 @@ RegStatus SimRegistry::WriteString(const std::u16string& key, const std::u16stri
   std::lock_guard lock(mutex_);
   RegStatus opened = OpenForWrite(key, access);
   if (!opened.Ok()) return opened;
-  Value v;
-  v.type = Type::String;
-  v.text = value;
-  keys_[KeyOf(key)][Fold(name)] = v;
+  Set(key, name, {Type::String, value, 0});
   return {};
 }
 
@@ -69,10 +83,7 @@ RegStatus SimRegistry::WriteDword(const std::u16string& key, const std::u16strin
   std::lock_guard lock(mutex_);
   RegStatus opened = OpenForWrite(key, access);
   if (!opened.Ok()) return opened;
-  Value v;
-  v.type = Type::Dword;
-  v.number = value;
-  keys_[KeyOf(key)][Fold(name)] = v;
+  Set(key, name, {Type::Dword, {}, value});
   return {};
 }
 
@@ -87,25 +98,23 @@ RegStatus SimRegistry::DeleteValue(const std::u16string& key, const std::u16stri
 void SimRegistry::SetString(const std::u16string& key, const std::u16string& name,
                             const std::u16string& text) {
   std::lock_guard lock(mutex_);
-  Value v;
-  v.type = Type::String;
-  v.text = text;
-  keys_[KeyOf(key)][Fold(name)] = v;
+  Set(key, name, {Type::String, text, 0});
+}
+
+void SimRegistry::SetExpandString(const std::u16string& key, const std::u16string& name,
+                                  const std::u16string& text) {
+  std::lock_guard lock(mutex_);
+  Set(key, name, {Type::ExpandString, text, 0});
 }
 
 void SimRegistry::SetDword(const std::u16string& key, const std::u16string& name, int32_t number) {
   std::lock_guard lock(mutex_);
-  Value v;
-  v.type = Type::Dword;
-  v.number = number;
-  keys_[KeyOf(key)][Fold(name)] = v;
+  Set(key, name, {Type::Dword, {}, number});
 }
 
 void SimRegistry::SetBinary(const std::u16string& key, const std::u16string& name) {
   std::lock_guard lock(mutex_);
-  Value v;
-  v.type = Type::Binary;
-  keys_[KeyOf(key)][Fold(name)] = v;
+  Set(key, name, {Type::Binary, {}, 0});
 }
 
 std::optional<SimRegistry::Value> SimRegistry::Get(const std::u16string& key,

@@ -16,10 +16,10 @@ class SimRegistry final : public IRegistry {
  public:
   static constexpr uint32_t kAccessDenied = 5;
 
-  enum class Type { String, Dword, Binary };
+  enum class Type { String, ExpandString, Dword, Binary };
   struct Value {
     Type type = Type::String;
-    std::u16string text; // String
+    std::u16string text; // String, ExpandString
     int32_t number = 0;  // Dword
   };
   struct Access {
@@ -39,6 +39,7 @@ class SimRegistry final : public IRegistry {
   // What a test writes before the program starts, and reads afterwards.
   void SetString(const std::u16string& key, const std::u16string& name, const std::u16string& text);
   void SetDword(const std::u16string& key, const std::u16string& name, int32_t number);
+  void SetExpandString(const std::u16string& key, const std::u16string& name, const std::u16string& text);
   void SetBinary(const std::u16string& key, const std::u16string& name); // a value of another type
   std::optional<Value> Get(const std::u16string& key, const std::u16string& name) const;
   bool KeyExists(const std::u16string& key) const;
@@ -55,6 +56,8 @@ class SimRegistry final : public IRegistry {
   static std::u16string Fold(const std::u16string& s);
   static std::u16string KeyOf(const std::u16string& key);
   RegStatus OpenForWrite(const std::u16string& key, RegAccess access);
+  void CreateKey(const std::u16string& folded);
+  void Set(const std::u16string& key, const std::u16string& name, Value value);
 
   mutable std::mutex mutex_;
   // folded key -> folded name -> value

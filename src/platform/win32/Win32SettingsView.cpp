@@ -163,9 +163,11 @@ void Win32SettingsView::CreateControls() {
   Make(C::ColorButton, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON);
 
   Make(C::configinfo, L"STATIC", SS_LEFT | SS_NOPREFIX);
-  HWND config =
-      Make(C::Config, L"EDIT", WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
-           WS_EX_CLIENTEDGE);
+  // One entry per line, not wrapped: wrapping a stored list of a megabyte without a break keeps
+  // the edit control busy for longer than a whole start-up may take.
+  HWND config = Make(C::Config, L"EDIT",
+                     WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN,
+                     WS_EX_CLIENTEDGE);
   // The list has no length limit of its own; the default 30,000 characters would stop typing.
   ::SendMessageW(config, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
 

@@ -4,13 +4,18 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 file(GLOB LUMIVANE_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(lumivane_win32 STATIC ${LUMIVANE_WIN32_SOURCES})
 target_link_libraries(lumivane_win32 PUBLIC lumivane_ports
-  ole32 oleaut32 wbemuuid uuid advapi32 gdi32 user32 shell32 comctl32 msimg32 psapi version comdlg32 uxtheme)
+  ole32 oleaut32 wbemuuid uuid advapi32 gdi32 user32 shell32 comctl32 msimg32 psapi version uxtheme)
 
 file(GLOB LUMIVANE_APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
 if(LUMIVANE_APP_SOURCES)
   add_executable(lumivane WIN32 ${LUMIVANE_APP_SOURCES} resources/lumivane.rc)
   target_link_libraries(lumivane PRIVATE lumivane_core lumivane_win32)
   target_link_options(lumivane PRIVATE -static -municode)
+  # Sections aligned to pages in the file as in memory: Wine then maps the image instead of
+  # copying it into private memory (Windows maps it either way).
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_link_options(lumivane PRIVATE -Wl,--file-alignment,4096)
+  endif()
 endif()
 
 # Test double for the Monitor Configuration API, installed over dxva2.dll in a private Wine prefix.

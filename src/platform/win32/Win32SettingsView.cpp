@@ -10,6 +10,7 @@
 
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Locale.h"
+#include "platform/win32/Win32MonitorConfig.h"
 
 namespace lumivane::win32 {
 
@@ -499,7 +500,13 @@ bool Win32SettingsView::PickColor(uint32_t& color) {
   dialog.rgbResult = color & 0xFFFFFF;
   dialog.lpCustColors = customColors_;
   dialog.Flags = CC_FULLOPEN | CC_SOLIDCOLOR | CC_ANYCOLOR | CC_RGBINIT;
-  if (!::ChooseColorW(&dialog)) return false;
+  if (!colorDialogModule_) colorDialogModule_ = LoadSystemLibrary(L"comdlg32.dll");
+  using ChooseColorFn = BOOL(WINAPI*)(LPCHOOSECOLORW);
+  const auto chooseColor = colorDialogModule_
+                               ? reinterpret_cast<ChooseColorFn>(reinterpret_cast<void*>(
+                                     ::GetProcAddress(colorDialogModule_.get(), "ChooseColorW")))
+                               : nullptr;
+  if (!chooseColor || !chooseColor(&dialog)) return false;
   color = dialog.rgbResult & 0xFFFFFF;
   return true;
 }

@@ -95,6 +95,9 @@ class Win32SettingsView final : public ISettingsView {
   bool forwardingWheel_ = false;
   // Kept between runs of the colour dialog, as the user left them.
   COLORREF customColors_[16] = {};
+  // The colour dialog's DLL, loaded when the dialog is first wanted: it brings the printing
+  // stack with it, megabytes a tray program does not need until then.
+  UniqueHmodule colorDialogModule_;
   std::unique_ptr<DocumentViewer> document_;
   UniqueGdiObj windowFont_;
   UniqueGdiObj iconFont_;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 
 namespace {
 
@@ -33,7 +34,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  const DWORD stay = argc > 1 ? static_cast<DWORD>(_wtoi(argv[1])) : 5000;
+  const DWORD stay = argc > 1 ? static_cast<DWORD>(std::wcstoul(argv[1], nullptr, 10)) : 5000;
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
   wc.lpfnWndProc = WindowProc;

@@ -114,6 +114,10 @@ TEST_F(SettingsViewTest, TheHiddenMainWindowHoldsEveryControlUnderItsId) {
                   {C::stepMax, L"ComboBox"},       {C::Promo, L"Static"},
                   {C::configinfo, L"Static"},      {C::Config, L"Edit"},
                   {C::HtmlViewer1, L"RICHEDIT50W"}};
+  // The documentation page's control is made only when the page is first shown.
+  EXPECT_EQ(::GetDlgItem(w, kSettingsControlIdBase + static_cast<int>(C::HtmlViewer1)), nullptr);
+  view->ShowPage(1);
+  view->ShowPage(0);
   for (const auto& e : expected) {
     SCOPED_TRACE(static_cast<int>(e.control));
     HWND child = ::GetDlgItem(w, kSettingsControlIdBase + static_cast<int>(e.control));
@@ -292,7 +296,9 @@ TEST_F(SettingsViewTest, TheDocumentShowsBoldWhereTheRunsSayInTheDefaultFont) {
                      {u"FAQ", true},
                      {u"\n\nAsk.", false}},
                     FontSpec{u"Segoe UI", -12});
+  view->ShowPage(1); // the control is made with the document given before
   HWND doc = At(C::HtmlViewer1);
+  ASSERT_NE(doc, nullptr);
   // Paragraphs end in CR; reading the text may add an LF to each.
   std::wstring text = TextOf(doc);
   std::erase(text, L'\n');
@@ -342,6 +348,8 @@ TEST_F(SettingsViewTest, TheDocumentShowsBoldWhereTheRunsSayInTheDefaultFont) {
 TEST_F(SettingsViewTest, TheTabShowsOnePageAtATimeAndForgedNotificationsAreHarmless) {
   ::ShowWindow(host->Window(), SW_SHOWNOACTIVATE);
   // Filling the document, on its hidden page, leaves it hidden.
+  view->ShowPage(1);
+  view->ShowPage(0);
   view->SetDocument({{u"Control", true}, {u"\n\nText", false}}, FontSpec{u"Segoe UI", -12});
   auto visible = [](HWND w) { return ::IsWindowVisible(w) != FALSE; };
   EXPECT_TRUE(visible(At(C::Config)));
@@ -381,6 +389,8 @@ int FontHeight(HWND control) {
 
 TEST_F(SettingsViewTest, OnAMonitorOfAnotherDpiTheLayoutAndEveryFontScale) {
   view->SetDocument({{u"Control", true}}, FontSpec{u"Segoe UI", -12});
+  view->ShowPage(1);
+  view->ShowPage(0);
   const UINT start = view->Dpi();
   const int startIcon = FontHeight(At(C::ColorButton));
   for (UINT dpi : {start * 3 / 2, start * 2, start}) {

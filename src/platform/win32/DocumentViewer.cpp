@@ -25,18 +25,23 @@ int SystemDpi() {
 } // namespace
 
 DocumentViewer::DocumentViewer(HWND parent, int id, HINSTANCE instance, HWND focusTarget)
-    : focusTarget_(focusTarget) {
+    : parent_(parent), id_(id), instance_(instance), focusTarget_(focusTarget) {}
+
+bool DocumentViewer::Realize() {
+  if (window_) return true;
   // From System32 only, like every library loaded by name.
-  library_.reset(::LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!library_) throw std::runtime_error("Msftedit.dll cannot be loaded");
+  if (!library_) library_.reset(::LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!library_) return false;
   // The scroll bar stays, as on a memo, also while the page fits.
   window_ = ::CreateWindowExW(
       0, MSFTEDIT_CLASS, L"",
       WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_DISABLENOSCROLL, 0, 0, 0, 0,
-      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  if (!window_) throw std::runtime_error("the documentation page cannot be made");
+      parent_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), instance_, nullptr);
+  if (!window_) return false;
   ::SendMessageW(window_, EM_SETEVENTMASK, 0, 0);
   ::SetWindowSubclass(window_, Proc, 0, reinterpret_cast<DWORD_PTR>(this));
+  SetMargins(marginLeft_, marginRight_);
+  return true;
 }
 
 DocumentViewer::~DocumentViewer() {
@@ -60,11 +65,15 @@ void DocumentViewer::SetDpi(UINT dpi) {
 }
 
 void DocumentViewer::SetMargins(int left, int right) {
+  marginLeft_ = left;
+  marginRight_ = right;
+  if (!window_) return;
   ::SendMessageW(window_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(left, right));
 }
 
 void DocumentViewer::Fill() {
   HWND doc = window_;
+  if (!doc) return;
   // The face and size of the default font, scaled to the window's DPI; RichEdit turns points into
   // pixels at the system's DPI.
   int height = font_.height != 0 ? std::abs(font_.height) : 12;

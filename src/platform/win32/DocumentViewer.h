@@ -14,13 +14,20 @@ namespace lumivane::win32 {
 // no caret and refuses any selection.
 class DocumentViewer {
  public:
-  // A child of parent with this id, hidden; clicks send the focus to focusTarget. Throws
-  // std::runtime_error when Msftedit.dll or the control is not there.
+  // Will be a child of parent with this id, hidden; clicks send the focus to focusTarget. The
+  // control and its library are made only by Realize, when the page is first shown: most users
+  // never open it, and the library costs the program a good part of its memory.
   DocumentViewer(HWND parent, int id, HINSTANCE instance, HWND focusTarget);
   ~DocumentViewer();
   DocumentViewer(const DocumentViewer&) = delete;
   DocumentViewer& operator=(const DocumentViewer&) = delete;
 
+  // Makes the control, hidden and empty, with the margins given so far; Fill it once it has its
+  // place. False when Msftedit.dll or the control is not there; the page then stays empty.
+  bool Realize();
+  // Puts the document given so far into the control, in its font at its DPI.
+  void Fill();
+  // nullptr until Realize has made the control.
   HWND Window() const { return window_; }
   // font.height is a character height (negative) or cell height at 96 DPI; 0 means -12.
   void SetDocument(const std::vector<DocRun>& runs, const FontSpec& font);
@@ -30,14 +37,17 @@ class DocumentViewer {
   void SetMargins(int left, int right);
 
  private:
-  void Fill();
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                DWORD_PTR data) noexcept;
 
   // Declared first, so the library goes after the control that its class belongs to.
   UniqueHmodule library_;
   HWND window_ = nullptr;
+  HWND parent_;
+  int id_;
+  HINSTANCE instance_;
   HWND focusTarget_;
+  int marginLeft_ = 0, marginRight_ = 0;
   UINT dpi_ = 96;
   bool filling_ = false;
   std::vector<DocRun> runs_;

@@ -172,9 +172,9 @@ void Win32SettingsView::CreateControls() {
   // The list has no length limit of its own; the default 30,000 characters would stop typing.
   ::SendMessageW(config, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
 
+  // The documentation page's control is made when the page is first shown (ShowPage).
   document_ = std::make_unique<DocumentViewer>(
       window_, kSettingsControlIdBase + static_cast<int>(C::HtmlViewer1), instance_, tab_);
-  controls_[static_cast<size_t>(C::HtmlViewer1)] = document_->Window();
 
   // The tab control lies below its pages' controls, which are its siblings.
   ::SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -388,6 +388,13 @@ void Win32SettingsView::Layout() {
 void Win32SettingsView::ShowPage(int page) {
   if (page < 0 || page >= kPages) return;
   page_ = page;
+  if (page == kDocumentPage && !controls_[static_cast<size_t>(C::HtmlViewer1)] && document_->Realize()) {
+    controls_[static_cast<size_t>(C::HtmlViewer1)] = document_->Window();
+    // The tab control stays below its pages' controls, the new one included.
+    ::SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Layout();
+    document_->Fill();
+  }
   if (static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0)) != page)
     ::SendMessageW(tab_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
   for (HWND child : {controls_[static_cast<size_t>(C::configinfo)], controls_[static_cast<size_t>(C::Config)],

@@ -59,6 +59,7 @@ class Win32SettingsView final : public ISettingsView {
  private:
   static constexpr size_t kCount = static_cast<size_t>(SettingsControl::Count);
   static constexpr int kPages = 3;
+  static constexpr int kDocumentPage = 1;
 
   void CreateControls();
   HWND Make(SettingsControl control, const wchar_t* className, DWORD style, DWORD exStyle = 0);

@@ -103,6 +103,6 @@ read -r fa fp <<<"${MEM[first - program]}"
 read -r la lp <<<"${MEM[last - program]}"
 echo "notches: $NOTCHES; simulator writes: $writes_first after the first $half, $writes_last in all"
 echo "growth over the last $((NOTCHES - half)) notches: RssAnon $(mb $((la - fa))), private $(mb $((lp - fp)))"
-echo "targets: difference < 4 MB, no growth"
+echo "targets: RssAnon difference < 4 MB (anonymous memory, the private bytes Windows counts; the second figure adds pages of files only this process maps, its own image among them), no growth"
 wine_tool sendmsg.exe endsession >/dev/null
 wait_program_end

@@ -2,7 +2,8 @@
 # The settings window under Wine, judged from outside: the tray menu's settings item shows it;
 # its texts follow each of the three languages chosen in its language box (screenshots of the
 # options page and the documentation page kept in the build folder, for a person to look at);
-# every change made in a control is in the Wine registry at once: each check box (checked, then
+# every change made in a control is in the Wine registry at once (and the step and the lower
+# limit move the simulated monitor accordingly): each check box (checked, then
 # unchecked again, which deletes the value), the step and both limits, the font, the language,
 # a colour and a per-program list typed in (cleared, which deletes them); the eye-dropper opens
 # the colour dialog, which starts on the stored colour and gives it back when confirmed; its hint
@@ -119,6 +120,22 @@ ctl select stepval 2 # 10%
 expect_stored step "REG_DWORD 0xa"
 ctl select stepMin 6 # 30%
 expect_stored vmin "REG_DWORD 0x1e"
+# Both take effect at once: one notch moves the monitor by the new step, and the wheel stops at
+# the new lower limit.
+notch_down() {
+  point_at_icon
+  xdotool click 5
+}
+: >"$WRITES"
+notch_down
+wait_write 0 40 || fail "one notch after choosing 10% did not move 50 to 40; writes: $(tr '\n' ' ' <"$WRITES")"
+for _ in 1 2 3; do
+  notch_down
+  sleep 0.3
+done
+wait_write 0 30 || fail "the wheel did not reach the new lower limit 30; writes: $(tr '\n' ' ' <"$WRITES")"
+sleep 0.5
+awk '$2 < 30' "$WRITES" | grep -q . && fail "the wheel went below the new lower limit 30: $(tr '\n' ' ' <"$WRITES")"
 ctl select stepMax 16 # 80%
 expect_stored vmax "REG_DWORD 0x50"
 ctl select fontval 0

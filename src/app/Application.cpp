@@ -3,21 +3,18 @@
 #include <commctrl.h>
 
 #include "platform/win32/Messages.h"
+#include "platform/win32/ThreadStack.h"
 
 namespace lumivane::app {
 
 namespace {
 
-// The rectangle WM_DPICHANGED suggests. Any process can send the message with any lParam, so the
-// pointer is read without trusting it (a failed read is no fault here) and the rectangle is used
-// only when it is a plausible window on a monitor of this desktop. False: no suggestion.
+// The rectangle WM_DPICHANGED suggests. Any process can send or post the message with any lParam:
+// it is read only from this thread's own stack, where the system's rectangle lies, and used only
+// when it is a plausible window on a monitor of this desktop. False: no suggestion.
 bool SuggestedRect(LPARAM lParam, RECT& rect) {
-  if (lParam == 0) return false;
-  SIZE_T read = 0;
-  if (!::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &rect, sizeof rect,
-                           &read) ||
-      read != sizeof rect)
-    return false;
+  if (lParam == 0 || !win32::OnThisStack(lParam, sizeof rect)) return false;
+  rect = *reinterpret_cast<const RECT*>(lParam);
   constexpr LONG kMaxSide = 32767;
   if (rect.right <= rect.left || rect.bottom <= rect.top) return false;
   if (rect.right - rect.left > kMaxSide || rect.bottom - rect.top > kMaxSide) return false;

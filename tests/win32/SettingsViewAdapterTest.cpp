@@ -254,6 +254,13 @@ TEST_F(SettingsViewTest, TheUsersChangesAreReportedOnceEach) {
   EXPECT_TRUE(events.seen.empty());
   Pump();
   EXPECT_EQ(events.seen, std::vector<std::string>{"clicked " + Recorder::Name(C::ColorButton)});
+  // A click on the button of a window nobody sees opens no dialog.
+  events.seen.clear();
+  ::ShowWindow(host->Window(), SW_HIDE);
+  ::SendMessageW(At(C::ColorButton), BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_TRUE(events.seen.empty());
+  ::ShowWindow(host->Window(), SW_SHOWNOACTIVATE);
 
   // Unbound, the window reports nothing.
   events.seen.clear();

@@ -96,16 +96,6 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-// A notification header at lParam. Any process can send WM_NOTIFY with any lParam, so it is read
-// without trusting the pointer; false when it cannot be read.
-bool ReadNotifyHeader(LPARAM lParam, NMHDR& header) {
-  if (lParam == 0) return false;
-  SIZE_T read = 0;
-  return ::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &header,
-                             sizeof header, &read) &&
-         read == sizeof header;
-}
-
 } // namespace
 
 Win32SettingsView::Win32SettingsView(HWND window, HINSTANCE instance, HWND logEdit)
@@ -533,15 +523,14 @@ bool Win32SettingsView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LR
     colorClickPosted_ = false;
     if (events_) events_->UserClicked(C::ColorButton);
     return true;
-  case WM_NOTIFY: {
-    NMHDR header{};
-    if (!ReadNotifyHeader(lParam, header) || header.hwndFrom != tab_ || !tab_) return false;
-    // The page follows the tab control's own selection, whatever the message says.
-    if (header.code == static_cast<UINT>(TCN_SELCHANGE))
-      ShowPage(static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0)));
+  case WM_NOTIFY:
+    // Any process can send WM_NOTIFY with any lParam, so the header is not read at all: on any
+    // notification from the tab control's id the page follows the control's own selection, which
+    // is what a change of tab needs and leaves every other notification without effect.
+    if (wParam != static_cast<WPARAM>(kPageControlId) || !tab_) return false;
+    ShowPage(static_cast<int>(::SendMessageW(tab_, TCM_GETCURSEL, 0, 0)));
     result = 0;
     return true;
-  }
   case WM_CTLCOLORSTATIC: {
     HWND child = reinterpret_cast<HWND>(lParam);
     if (!child || (child != log_ && ControlOf(child) != C::configinfo)) return false;
@@ -578,7 +567,9 @@ void Win32SettingsView::OnCommand(WPARAM wParam, LPARAM lParam) {
     bool checked = ::SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (events_) events_->UserChecked(control, checked);
   } else if (control == C::ColorButton && code == BN_CLICKED) {
-    // The colour dialog's modal loop runs from a posted message, outside this notification.
+    // The colour dialog's modal loop runs from a posted message, outside this notification. A
+    // click on a window nobody sees is a forged one: no dialog for it.
+    if (!::IsWindowVisible(window_) || ::IsIconic(window_)) return;
     if (!colorClickPosted_) colorClickPosted_ = ::PostMessageW(window_, kMsgColorButton, 0, 0) != FALSE;
   } else if (IsCombo(control) && code == CBN_SELCHANGE) {
     int index = static_cast<int>(::SendMessageW(child, CB_GETCURSEL, 0, 0));

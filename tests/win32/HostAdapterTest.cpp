@@ -39,6 +39,22 @@ TEST(Win32Host, MainWindowIsHiddenTopLevelAndNotMessageOnly) {
   EXPECT_TRUE(style & ES_MULTILINE);
 }
 
+TEST(Win32Host, AForeignPointerInTheWindowsUserDataIsNeverUsed) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  HWND w = host.Window();
+  // Another process can overwrite the window's user data; the window goes on as before.
+  auto other = std::make_unique<char[]>(4096);
+  for (LONG_PTR forged : {static_cast<LONG_PTR>(0x4141414141LL), reinterpret_cast<LONG_PTR>(other.get())}) {
+    ::SetWindowLongPtrW(w, GWLP_USERDATA, forged);
+    ::SendMessageW(w, WM_TIMER, kTimer1Id, 0);
+    ::SendMessageW(w, kMsgWork, 0, 0);
+    ::SendMessageW(w, WM_DESTROY, 0, 0); // only the host's own DestroyWindow counts
+  }
+  EXPECT_TRUE(::IsWindow(w));
+  host.AppendLogLine(u"still here");
+  EXPECT_NE(LogText(host).find(L"still here"), std::wstring::npos);
+}
+
 TEST(Win32Host, TwoHostsCanLiveOneAfterTheOther) {
   { Win32Host first(::GetModuleHandleW(nullptr)); }
   Win32Host second(::GetModuleHandleW(nullptr));

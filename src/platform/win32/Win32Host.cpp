@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -25,6 +26,17 @@ struct LiveHost {
 
 // The host whose window this thread is creating, until its WM_NCCREATE.
 thread_local Win32Host* creatingHost = nullptr;
+
+// Every host that exists, to find a window's host by the window itself: another process can
+// overwrite a window's user data, so nothing is kept there.
+std::mutex& HostsMutex() {
+  static auto* mutex = new std::mutex;
+  return *mutex;
+}
+std::set<Win32Host*>& Hosts() {
+  static auto* hosts = new std::set<Win32Host*>;
+  return *hosts;
+}
 
 // Never destroyed: a pool thread may still report a failure while the process exits.
 std::mutex& LiveMutex() {
@@ -61,6 +73,22 @@ std::wstring ForEdit(const std::u16string& line) {
 } // namespace
 
 Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
+  {
+    std::lock_guard<std::mutex> lock(HostsMutex());
+    Hosts().insert(this);
+  }
+  try {
+    Create();
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(HostsMutex());
+    Hosts().erase(this);
+    throw;
+  }
+  std::lock_guard<std::mutex> lock(LiveMutex());
+  Live() = LiveHost{this, window_, work_};
+}
+
+void Win32Host::Create() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = WindowProc;
@@ -88,12 +116,14 @@ Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
     Destroy();
     throw;
   }
-  std::lock_guard<std::mutex> lock(LiveMutex());
-  Live() = LiveHost{this, window_, work_};
 }
 
 Win32Host::~Win32Host() {
   ForgetLiveHost(this);
+  {
+    std::lock_guard<std::mutex> lock(HostsMutex());
+    Hosts().erase(this);
+  }
   // Whoever installed the handler may already be gone.
   handler_ = nullptr;
   Destroy();
@@ -180,17 +210,22 @@ void Win32Host::ShowMainWindow() {
   ::ShowWindow(window_, SW_RESTORE);
 }
 
+Win32Host* Win32Host::HostOf(HWND window) {
+  std::lock_guard<std::mutex> lock(HostsMutex());
+  for (Win32Host* host : Hosts())
+    if (host->window_ == window) return host;
+  return nullptr;
+}
+
 LRESULT CALLBACK Win32Host::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   try {
     // The host comes from this thread's CreateWindowExW, not from lParam: another process can
     // send WM_NCCREATE with a create structure of its own.
-    if (msg == WM_NCCREATE && creatingHost && !::GetWindowLongPtrW(window, GWLP_USERDATA)) {
+    if (msg == WM_NCCREATE && creatingHost && !creatingHost->window_) {
       creatingHost->window_ = window;
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creatingHost));
       creatingHost = nullptr;
     }
-    auto* host = reinterpret_cast<Win32Host*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (host) return host->HandleMessage(msg, wParam, lParam);
+    if (Win32Host* host = HostOf(window)) return host->HandleMessage(msg, wParam, lParam);
   } catch (...) {
     ReportCallbackFailure(L"main window procedure");
   }
@@ -224,7 +259,6 @@ LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     break;
   case WM_NCDESTROY: {
     if (!destroying_) return 0;
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     ForgetLiveHost(this);
     MessageHandler handler = handler_;
     window_ = nullptr;

@@ -45,7 +45,10 @@ class Win32Host final : public IHost {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  // The host whose window this is; nullptr for none.
+  static Win32Host* HostOf(HWND window);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void Create(); // the window class, the window and its log; throws when one of them fails
   void CreateLogEdit();
   void Append(const std::wstring& line);
   void Destroy();

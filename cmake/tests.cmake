@@ -40,7 +40,7 @@ function(lumivane_test_suite name folder)
 endfunction()
 
 if(WIN32)
-  lumivane_test_suite(lumivane_win32_tests win32 lumivane_core lumivane_win32 lumivane_sim)
+  lumivane_test_suite(lumivane_win32_tests win32 lumivane_core lumivane_win32 lumivane_sim version)
   # The monitor configuration contract runs against the DDC/CI simulator.
   if(TARGET lumivane_win32_tests AND TARGET ddcsim)
     add_dependencies(lumivane_win32_tests ddcsim)

@@ -3,8 +3,11 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 
 file(GLOB LUMIVANE_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_library(lumivane_win32 STATIC ${LUMIVANE_WIN32_SOURCES})
+# Only DLLs that Windows never looks for in the program's folder are linked; any other comes
+# from System32 at run time (SystemLibrary), so a planted copy next to the program never loads.
+# scripts/check-imports holds the release programs to this.
 target_link_libraries(lumivane_win32 PUBLIC lumivane_ports
-  ole32 oleaut32 wbemuuid uuid advapi32 gdi32 user32 shell32 comctl32 msimg32 psapi version uxtheme)
+  ole32 oleaut32 wbemuuid uuid advapi32 gdi32 user32 shell32 comctl32)
 
 file(GLOB LUMIVANE_APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
 if(LUMIVANE_APP_SOURCES)

@@ -19,19 +19,6 @@ template <typename Fn> void Lookup(HMODULE module, const char* name, Fn& fn) {
 
 } // namespace
 
-UniqueHmodule LoadSystemLibrary(const wchar_t* name, LoadLibraryExFn load) {
-  HMODULE module = load(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  if (module || ::GetLastError() != ERROR_INVALID_PARAMETER) return UniqueHmodule(module);
-  wchar_t folder[MAX_PATH];
-  const UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return UniqueHmodule();
-  std::wstring path(folder, n);
-  if (path.back() != L'\\') path += L'\\';
-  path += name;
-  // The DLL's own dependencies are then looked for in System32 first as well.
-  return UniqueHmodule(load(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-}
-
 Win32MonitorConfig::Win32MonitorConfig() : module_(LoadSystemLibrary(L"dxva2.dll")) {
   if (!module_) loadError_ = ::GetLastError();
   Resolve();

@@ -6,16 +6,10 @@
 #include <physicalmonitorenumerationapi.h>
 
 #include "platform/MonitorConfig.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/UniqueHandles.h"
 
 namespace lumivane::win32 {
-
-using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD);
-
-// Loads a system DLL from System32 only. Where LoadLibraryExW does not know
-// LOAD_LIBRARY_SEARCH_SYSTEM32 (Windows 7 without KB2533623 answers ERROR_INVALID_PARAMETER),
-// the DLL is loaded by its full System32 path instead. The last error tells why on failure.
-UniqueHmodule LoadSystemLibrary(const wchar_t* name, LoadLibraryExFn load = ::LoadLibraryExW);
 
 class Win32MonitorConfig final : public IMonitorConfig {
  public:

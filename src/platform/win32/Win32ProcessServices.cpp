@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Locale.h"
 
 namespace lumivane::win32 {
@@ -122,19 +123,27 @@ std::optional<std::u16string> Win32ProcessServices::ForegroundProgramName() {
 }
 
 std::optional<std::array<uint16_t, 4>> Win32ProcessServices::FileVersion(const std::u16string& path) {
+  // version.dll is no known DLL: imported, it would be looked for in the program's folder first.
+  using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+  using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+  using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+  static const auto infoSize = SystemFunction<SizeFn>(L"version.dll", "GetFileVersionInfoSizeW");
+  static const auto info = SystemFunction<InfoFn>(L"version.dll", "GetFileVersionInfoW");
+  static const auto query = SystemFunction<QueryFn>(L"version.dll", "VerQueryValueW");
+  if (!infoSize || !info || !query) return std::nullopt;
   std::wstring file = ToWide(path);
   DWORD ignored = 0;
-  DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  DWORD size = infoSize(file.c_str(), &ignored);
   if (size == 0) return std::nullopt;
   std::unique_ptr<unsigned char[]> block(new unsigned char[size]());
-  if (!::GetFileVersionInfoW(file.c_str(), 0, size, block.get())) return std::nullopt;
+  if (!info(file.c_str(), 0, size, block.get())) return std::nullopt;
   void* fixed = nullptr;
   UINT length = 0;
-  if (!::VerQueryValueW(block.get(), L"\\", &fixed, &length) || !fixed || length < sizeof(VS_FIXEDFILEINFO))
+  if (!query(block.get(), L"\\", &fixed, &length) || !fixed || length < sizeof(VS_FIXEDFILEINFO))
     return std::nullopt;
-  const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-  return std::array<uint16_t, 4>{HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
-                                 HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS)};
+  const auto* fixedInfo = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  return std::array<uint16_t, 4>{HIWORD(fixedInfo->dwFileVersionMS), LOWORD(fixedInfo->dwFileVersionMS),
+                                 HIWORD(fixedInfo->dwFileVersionLS), LOWORD(fixedInfo->dwFileVersionLS)};
 }
 
 } // namespace lumivane::win32

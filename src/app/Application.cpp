@@ -54,6 +54,14 @@ Application::Application(HINSTANCE instance)
 }
 
 Application::~Application() {
+  // A brightness job still running reports to the controller, writes through dxva2 and logs:
+  // none of them may go while it runs. It is served meanwhile, so that it can end; one that does
+  // not end in time keeps everything it uses, and the process ends without freeing any of it.
+  constexpr uint32_t kJobGraceMs = 5000;
+  const bool idle = pool_.WaitIdle(kJobGraceMs, [this] {
+    if (const std::shared_ptr<win32::WorkQueue>& work = host_.Work()) work->Drain();
+  });
+  if (!idle) ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(exitCode_));
   host_.SetMessageHandler(nullptr);
   controller_.reset();
   SetCurrentLocale(nullptr);
@@ -64,8 +72,18 @@ int Application::Run() {
   MSG msg{};
   for (;;) {
     BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) return static_cast<int>(msg.wParam);
-    if (got == -1) return 1;
+    if (got == 0) {
+      // Only the quit that our own WM_DESTROY queued ends the program: by then the window is
+      // gone. Any process can post WM_QUIT to the thread or the window.
+      if (!host_.Window()) return exitCode_ = static_cast<int>(msg.wParam);
+      if (!quitIgnored_) {
+        quitIgnored_ = true;
+        controller_->LogLine(u"[" + controller_->Log().TimeText() +
+                             u"] A quit message that the program did not send was ignored");
+      }
+      continue;
+    }
+    if (got == -1) return exitCode_ = 1;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
@@ -131,7 +149,10 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     return true;
   }
   case win32::kMsgTrayCallback:
-    // lParam is the mouse message; a forged one carries anything and must stay harmless.
+    // wParam is our icon's id and lParam the mouse message; a forged one carries anything and
+    // must stay harmless.
+    result = 0;
+    if (wParam != win32::kTrayIconId) return true;
     switch (LOWORD(lParam)) {
     case WM_MOUSEMOVE:
       c->TrayIcon1MouseMove();
@@ -141,17 +162,26 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
       break;
     case WM_RBUTTONUP:
     case WM_CONTEXTMENU:
-      // The menu's modal loop must not run inside the shell's callback; one request at a time.
-      if (!menuPosted_) menuPosted_ = ::PostMessageW(window, win32::kMsgOpenMenu, 0, 0) != FALSE;
+      // The menu's modal loop must not run inside the shell's callback; one request at a time,
+      // and none while the menu is open.
+      if (!menuPosted_ && !menuOpen_)
+        menuPosted_ = ::PostMessageW(window, win32::kMsgOpenMenu, 0, 0) != FALSE;
       break;
     }
-    result = 0;
     return true;
-  case win32::kMsgOpenMenu:
+  case win32::kMsgOpenMenu: {
+    // Honoured only as the request the tray callback posted; any other was forged.
+    result = 0;
+    if (!menuPosted_ || menuOpen_) return true;
     menuPosted_ = false;
+    menuOpen_ = true;
+    struct Closed {
+      bool& open;
+      ~Closed() { open = false; }
+    } closed{menuOpen_};
     c->OpenMenu();
-    result = 0;
     return true;
+  }
   default:
     return false;
   }

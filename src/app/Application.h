@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "controller/MainForm.h"
+#include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32DisplayConfig.h"
 #include "platform/win32/Win32Host.h"
@@ -41,6 +42,8 @@ class Application {
   bool OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   // Declared in construction order; the controller goes first at the end, the window last.
+  // Guards every control made on this thread, so it comes before the windows.
+  win32::ChildWindowGuard guard_;
   win32::Win32Locale locale_;
   win32::Win32Clock clock_;
   win32::Win32SystemErrors errors_;
@@ -60,7 +63,11 @@ class Application {
   win32::Win32TextMetrics textMetrics_;
   win32::Win32IconPainter iconPainter_;
   std::unique_ptr<TController> controller_;
+  // The tray menu is asked for by a posted message of our own, and is open.
   bool menuPosted_ = false;
+  bool menuOpen_ = false;
+  bool quitIgnored_ = false;
+  int exitCode_ = 0;
 };
 
 } // namespace lumivane::app

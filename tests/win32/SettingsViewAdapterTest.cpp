@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <memory>
@@ -469,6 +470,65 @@ TEST_F(SettingsViewTest, TheColourDialogStartsOnTheColourAndOnlyAConfirmChangesI
     EXPECT_EQ(confirmed, button == IDOK);
     EXPECT_EQ(colour, 0x0080FFu);
   }
+}
+
+// While the colour dialog is open, its loop dispatches whatever arrives: a click on the colour
+// button (posted by anyone, or from a timer pass) and a second request for the dialog.
+struct Reentry {
+  Win32SettingsView* view = nullptr;
+  HWND button = nullptr;
+  bool tried = false;
+  bool second = true;
+  int most = 0;
+  int ticks = 0;
+};
+Reentry reentry;
+
+BOOL CALLBACK CountDialogs(HWND window, LPARAM count) {
+  if (ClassOf(window) == L"#32770" && ::GetWindow(window, GW_OWNER) == answer.owner &&
+      ::IsWindowVisible(window))
+    ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM) {
+  if (ClassOf(window) == L"#32770" && ::GetWindow(window, GW_OWNER) == answer.owner)
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return TRUE;
+}
+
+void CALLBACK ReenterDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  int open = 0;
+  ::EnumThreadWindows(::GetCurrentThreadId(), CountDialogs, reinterpret_cast<LPARAM>(&open));
+  reentry.most = std::max(reentry.most, open);
+  if (++reentry.ticks > 400) ::KillTimer(nullptr, id);
+  if (open == 0) {
+    if (reentry.tried) ::KillTimer(nullptr, id);
+    return;
+  }
+  if (!reentry.tried) {
+    reentry.tried = true;
+    ::SendMessageW(reentry.button, BM_CLICK, 0, 0);
+    uint32_t colour = 0;
+    reentry.second = reentry.view->PickColor(colour);
+    return;
+  }
+  ::EnumThreadWindows(::GetCurrentThreadId(), CancelDialog, 0);
+}
+
+TEST_F(SettingsViewTest, OneColourDialogAtATime) {
+  ::ShowWindow(host->Window(), SW_SHOWNOACTIVATE);
+  answer = DialogAnswer{host->Window(), IDCANCEL};
+  reentry = Reentry{view.get(), At(C::ColorButton)};
+  ::SetTimer(nullptr, 0, 50, ReenterDialog);
+  uint32_t colour = 0x0080FF;
+  EXPECT_FALSE(view->PickColor(colour));
+  Pump();
+  EXPECT_TRUE(reentry.tried);
+  EXPECT_FALSE(reentry.second);
+  EXPECT_EQ(reentry.most, 1);
+  // The click made while the dialog was open asks for no dialog afterwards either.
+  EXPECT_TRUE(events.seen.empty());
 }
 
 } // namespace

@@ -223,5 +223,49 @@ TEST_F(Win32ThreadsTest, PoolTasksRunOffTheMainThreadAndTheirExceptionsAreLogged
   EXPECT_NE(LogText(host).find(L"ERROR! pool task: worker failed"), std::wstring::npos);
 }
 
+TEST_F(Win32ThreadsTest, TheEndOfTheProgramWaitsForTheJobInFlightAndServesItsCallsMeanwhile) {
+  // A job that asks the main thread for something, as the brightness worker does.
+  std::atomic<bool> release{false}, served{false};
+  pool.Run([&] {
+    while (!release)
+      ::Sleep(2);
+    main.Synchronize([&] { served = true; });
+  });
+  EXPECT_EQ(pool.Running(), 1u);
+  // Still running when the grace time is over: the caller must not free what it uses.
+  EXPECT_FALSE(pool.WaitIdle(100, [&] { host.Work()->Drain(); }));
+  release = true;
+  // No message loop runs here; the waiting call is served by the wait itself.
+  EXPECT_TRUE(pool.WaitIdle(10000, [&] { host.Work()->Drain(); }));
+  EXPECT_TRUE(served);
+  EXPECT_EQ(pool.Running(), 0u);
+  EXPECT_TRUE(pool.WaitIdle(0));
+}
+
+TEST_F(Win32ThreadsTest, AWaitingCallKeepsTheQueueAliveWhenEveryOtherOwnerLetsGo) {
+  // The queue is only marked as deleted here, and freed once nothing can touch it.
+  bool deleted = false;
+  WorkQueue* raw = new WorkQueue(host.Window());
+  std::shared_ptr<WorkQueue> owner(raw, [&deleted](WorkQueue*) { deleted = true; });
+  std::atomic<bool> returned{false};
+  std::thread worker([&, raw] {
+    try {
+      raw->Call([] {});
+    } catch (const std::runtime_error&) {
+    }
+    returned = true;
+  });
+  for (int i = 0; i < 1000 && raw->Pending() == 0; ++i)
+    ::Sleep(5);
+  ASSERT_EQ(raw->Pending(), 1u);
+  owner.reset(); // the host and the main-thread adapter let go while the worker waits
+  EXPECT_FALSE(deleted) << "the queue went while a call still waited in it";
+  raw->Close();
+  worker.join();
+  EXPECT_TRUE(returned);
+  EXPECT_TRUE(deleted);
+  delete raw;
+}
+
 } // namespace
 } // namespace lumivane::win32

@@ -1,10 +1,16 @@
 // Plays a hostile program on the desktop: sends and posts the program's top-level windows (found
 // by the main window's process) private and user messages with bogus parameters, plus system
-// messages whose parameters the system would normally fill, and broadcasts a few of them.
+// messages whose parameters the system would normally fill, and broadcasts a few of them. Then
+// it does the same to every child window of those (the controls): the control messages of
+// WM_USER and above, those of the tab control and the common controls, and the system messages
+// whose pointers the system does not copy. Last it posts WM_QUIT to the program's thread and to
+// each of its windows, and forged tray callbacks and menu requests.
 //   hostile attack   exit 0 when at least one window of the program was found and attacked
-//   hostile ping     exit 0 when every top-level window of the program answers WM_NULL
+//   hostile ping     exit 0 when every window of the program, controls included, answers WM_NULL
 // Prints one summary line.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -27,33 +33,43 @@ BOOL CALLBACK CollectOfProcess(HWND window, LPARAM param) {
   return TRUE;
 }
 
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+DWORD ProgramPid(DWORD* thread = nullptr) {
+  HWND main = ::FindWindowW(lumivane::win32::kMainWindowClass, nullptr);
+  if (!main) return 0;
+  DWORD pid = 0;
+  DWORD tid = ::GetWindowThreadProcessId(main, &pid);
+  if (thread) *thread = tid;
+  return pid;
+}
+
 std::vector<HWND> ProgramWindows() {
   Windows w;
-  HWND main = ::FindWindowW(lumivane::win32::kMainWindowClass, nullptr);
-  if (!main) return {};
-  ::GetWindowThreadProcessId(main, &w.pid);
+  w.pid = ProgramPid();
+  if (!w.pid) return {};
   ::EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&w));
   return w.found;
 }
 
+// Every child window of the program's top-level windows, at any depth.
+std::vector<HWND> ProgramChildren(const std::vector<HWND>& topLevel) {
+  std::vector<HWND> children;
+  for (HWND window : topLevel)
+    ::EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
 const LPARAM kBogus[] = {0, 1, static_cast<LPARAM>(0x4141414141LL), static_cast<LPARAM>(-1)};
 
-int Attack() {
-  std::vector<HWND> windows = ProgramWindows();
-  if (windows.empty()) {
-    std::printf("hostile: no window of the program\n");
-    return 1;
-  }
-  std::vector<UINT> messages;
-  for (UINT i = 0; i < 32; ++i) {
-    messages.push_back(WM_APP + i);
-    messages.push_back(WM_USER + i);
-  }
-  // Messages a forger can send as well, with parameters the system would normally fill.
-  const UINT system[] = {WM_DPICHANGED, WM_TIMER, WM_SIZE, WM_DESTROY, WM_NCDESTROY};
+struct Counts {
   int posted = 0, sent = 0, answered = 0, missed = 0;
+
   // A window that stopped answering makes every further send wait for its time-out.
-  auto send = [&](HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  void Send(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (missed >= 3) return;
     DWORD_PTR answer = 0;
     ++sent;
@@ -63,14 +79,27 @@ int Attack() {
     } else {
       ++missed;
     }
-  };
+  }
+  void Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    posted += ::PostMessageW(window, msg, wParam, lParam) ? 1 : 0;
+  }
+};
+
+void AttackTopLevel(const std::vector<HWND>& windows, Counts& n) {
+  std::vector<UINT> messages;
+  for (UINT i = 0; i < 32; ++i) {
+    messages.push_back(WM_APP + i);
+    messages.push_back(WM_USER + i);
+  }
+  // Messages a forger can send as well, with parameters the system would normally fill.
+  const UINT system[] = {WM_DPICHANGED, WM_TIMER, WM_SIZE, WM_DESTROY, WM_NCDESTROY};
   for (HWND window : windows) {
     for (UINT msg : messages) {
       for (LPARAM bogus : kBogus) {
         const WPARAM wParams[] = {0, static_cast<WPARAM>(bogus)};
         for (WPARAM wParam : wParams) {
-          posted += ::PostMessageW(window, msg, wParam, bogus) ? 1 : 0;
-          send(window, msg, wParam, bogus);
+          n.Post(window, msg, wParam, bogus);
+          n.Send(window, msg, wParam, bogus);
         }
       }
     }
@@ -78,8 +107,8 @@ int Attack() {
       for (LPARAM bogus : kBogus) {
         WPARAM wParam = msg == WM_TIMER ? lumivane::win32::kTimer1Id : static_cast<WPARAM>(bogus);
         // Posting some of these is refused for pointer-carrying messages; the send is the test.
-        posted += ::PostMessageW(window, msg, wParam, bogus) ? 1 : 0;
-        send(window, msg, wParam, bogus);
+        n.Post(window, msg, wParam, bogus);
+        n.Send(window, msg, wParam, bogus);
       }
     }
   }
@@ -89,8 +118,67 @@ int Attack() {
     DWORD_PTR answer = 0;
     ::SendMessageTimeoutW(HWND_BROADCAST, msg, 1, 1, SMTO_ABORTIFHUNG, 2000, &answer);
   }
-  std::printf("hostile: %zu windows, %d posted, %d of %d sent answered\n", windows.size(), posted, answered,
-              sent);
+}
+
+// The controls' own messages carry pointers the control uses as they are.
+void AttackChildren(const std::vector<HWND>& children, Counts& n) {
+  std::vector<UINT> messages;
+  for (UINT msg = WM_USER; msg <= WM_USER + 0x200; ++msg)
+    messages.push_back(msg);
+  for (UINT msg = TCM_FIRST; msg < TCM_FIRST + 0x40; ++msg)
+    messages.push_back(msg);
+  for (UINT msg = CCM_FIRST; msg < CCM_FIRST + 0x10; ++msg)
+    messages.push_back(msg);
+  // System messages that the system does not copy across processes, and a control's life.
+  const UINT system[] = {EM_SETWORDBREAKPROC, EM_GETWORDBREAKPROC, EM_SETHANDLE, EM_GETHANDLE, WM_NOTIFY,
+                         WM_IME_REQUEST,      WM_IME_CONTROL,      WM_DESTROY,   WM_NCDESTROY};
+  messages.insert(messages.end(), std::begin(system), std::end(system));
+  const LPARAM bogus = kBogus[2];
+  for (HWND child : children) {
+    n.missed = 0;
+    for (UINT msg : messages) {
+      n.Post(child, msg, static_cast<WPARAM>(bogus), bogus);
+      n.Post(child, msg, 0, static_cast<LPARAM>(-1));
+      n.Send(child, msg, static_cast<WPARAM>(bogus), bogus);
+      n.Send(child, msg, 1, 1);
+    }
+  }
+}
+
+// WM_QUIT from outside, forged tray callbacks (a click, a right click, not for our icon) and a
+// forged request to open the menu.
+void AttackQuitAndTray(const std::vector<HWND>& windows, Counts& n) {
+  DWORD thread = 0;
+  ProgramPid(&thread);
+  if (thread) n.posted += ::PostThreadMessageW(thread, WM_QUIT, 0, 0) ? 1 : 0;
+  for (HWND window : windows)
+    n.Post(window, WM_QUIT, 0, 0);
+  HWND main = ::FindWindowW(lumivane::win32::kMainWindowClass, nullptr);
+  if (!main) return;
+  for (WPARAM id : {WPARAM(0), WPARAM(2), static_cast<WPARAM>(-1)}) {
+    for (LPARAM mouse : {LPARAM(WM_LBUTTONUP), LPARAM(WM_RBUTTONUP), LPARAM(WM_CONTEXTMENU)}) {
+      n.Post(main, lumivane::win32::kMsgTrayCallback, id, mouse);
+      n.Send(main, lumivane::win32::kMsgTrayCallback, id, mouse);
+    }
+  }
+  n.Post(main, lumivane::win32::kMsgOpenMenu, 0, 0);
+  n.Send(main, lumivane::win32::kMsgOpenMenu, 0, 0);
+  if (thread) n.posted += ::PostThreadMessageW(thread, WM_QUIT, 0, 0) ? 1 : 0;
+}
+
+int Attack() {
+  std::vector<HWND> windows = ProgramWindows();
+  if (windows.empty()) {
+    std::printf("hostile: no window of the program\n");
+    return 1;
+  }
+  Counts n;
+  AttackTopLevel(windows, n);
+  std::vector<HWND> children = ProgramChildren(windows);
+  AttackChildren(children, n);
+  AttackQuitAndTray(windows, n);
+  std::printf("hostile: %zu windows and %zu controls, %d posted, %d of %d sent answered\n", windows.size(),
+              children.size(), n.posted, n.answered, n.sent);
   return 0;
 }
 
@@ -100,6 +188,8 @@ int Ping() {
     std::printf("hostile: no window of the program\n");
     return 1;
   }
+  std::vector<HWND> children = ProgramChildren(windows);
+  windows.insert(windows.end(), children.begin(), children.end());
   int answered = 0;
   for (HWND window : windows) {
     DWORD_PTR answer = 0;

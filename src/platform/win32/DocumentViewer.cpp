@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/win32/ChildWindowGuard.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Locale.h"
 
 namespace lumivane::win32 {
@@ -30,7 +32,7 @@ DocumentViewer::DocumentViewer(HWND parent, int id, HINSTANCE instance, HWND foc
 bool DocumentViewer::Realize() {
   if (window_) return true;
   // From System32 only, like every library loaded by name.
-  if (!library_) library_.reset(::LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!library_) library_ = LoadSystemLibrary(L"Msftedit.dll");
   if (!library_) return false;
   // The scroll bar stays, as on a memo, also while the page fits.
   window_ = ::CreateWindowExW(
@@ -39,7 +41,7 @@ bool DocumentViewer::Realize() {
       parent_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), instance_, nullptr);
   if (!window_) return false;
   ::SendMessageW(window_, EM_SETEVENTMASK, 0, 0);
-  ::SetWindowSubclass(window_, Proc, 0, reinterpret_cast<DWORD_PTR>(this));
+  ChildWindowGuard::Subclass(window_, Proc, 0, reinterpret_cast<DWORD_PTR>(this));
   SetMargins(marginLeft_, marginRight_);
   return true;
 }

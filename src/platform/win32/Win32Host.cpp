@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Locale.h"
@@ -178,6 +179,7 @@ uint32_t Win32Host::TaskbarCreatedMessage() {
 }
 
 void Win32Host::ShowErrorBox(const std::u16string& text) {
+  ChildWindowGuard::ModalLoop loop;
   ::MessageBoxW(window_, ToWide(text).c_str(), kAppCaption, MB_ICONERROR | MB_TOPMOST | MB_OK);
 }
 
@@ -243,8 +245,9 @@ LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   case WM_TIMER:
     if (wParam != kTimer1Id) break;
     // KillTimer leaves already posted ticks in the queue; a disabled timer must not run a pass.
-    // Timer1 has no timer procedure, so a tick with an lParam was forged.
-    if (!timerEnabled_ || lParam != 0) return 0;
+    // Timer1 has no timer procedure, so a tick with an lParam was forged, and the system posts
+    // its ticks: one sent from another thread was forged too.
+    if (!timerEnabled_ || lParam != 0 || ::InSendMessage()) return 0;
     // Work whose message was lost still runs.
     if (std::shared_ptr<WorkQueue> work = work_) work->Drain();
     if (!window_) return 0;

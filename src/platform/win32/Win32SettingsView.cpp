@@ -2,15 +2,15 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <uxtheme.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Messages.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Locale.h"
-#include "platform/win32/Win32MonitorConfig.h"
 
 namespace lumivane::win32 {
 
@@ -433,7 +433,7 @@ void Win32SettingsView::SetHint(C control, const std::u16string& text) {
   if (!child) return;
   hints_[static_cast<size_t>(control)] = ToWide(text);
   // The control reports the pointer resting on it and leaving it.
-  if (!text.empty()) ::SetWindowSubclass(child, HintProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  if (!text.empty()) ChildWindowGuard::Subclass(child, HintProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void Win32SettingsView::ShowHint(HWND child) {
@@ -491,6 +491,9 @@ void Win32SettingsView::SetDocument(const std::vector<DocRun>& runs, const FontS
 }
 
 bool Win32SettingsView::PickColor(uint32_t& color) {
+  // The dialog's loop dispatches whatever arrives, a click for the colour button among it: one
+  // dialog at a time.
+  if (pickingColor_) return false;
   CHOOSECOLORW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = window_;
@@ -503,7 +506,15 @@ bool Win32SettingsView::PickColor(uint32_t& color) {
                                ? reinterpret_cast<ChooseColorFn>(reinterpret_cast<void*>(
                                      ::GetProcAddress(colorDialogModule_.get(), "ChooseColorW")))
                                : nullptr;
-  if (!chooseColor || !chooseColor(&dialog)) return false;
+  if (!chooseColor) return false;
+  BOOL chosen = FALSE;
+  {
+    pickingColor_ = true;
+    ChildWindowGuard::ModalLoop loop;
+    chosen = chooseColor(&dialog);
+    pickingColor_ = false;
+  }
+  if (!chosen) return false;
   color = dialog.rgbResult & 0xFFFFFF;
   return true;
 }
@@ -569,7 +580,7 @@ void Win32SettingsView::OnCommand(WPARAM wParam, LPARAM lParam) {
   } else if (control == C::ColorButton && code == BN_CLICKED) {
     // The colour dialog's modal loop runs from a posted message, outside this notification. A
     // click on a window nobody sees is a forged one: no dialog for it.
-    if (!::IsWindowVisible(window_) || ::IsIconic(window_)) return;
+    if (!::IsWindowVisible(window_) || ::IsIconic(window_) || pickingColor_) return;
     if (!colorClickPosted_) colorClickPosted_ = ::PostMessageW(window_, kMsgColorButton, 0, 0) != FALSE;
   } else if (IsCombo(control) && code == CBN_SELCHANGE) {
     int index = static_cast<int>(::SendMessageW(child, CB_GETCURSEL, 0, 0));
@@ -583,8 +594,13 @@ void Win32SettingsView::OnCommand(WPARAM wParam, LPARAM lParam) {
 LRESULT Win32SettingsView::ColorStatic(HDC dc, HWND child) {
   // The log reads like a memo: the window colour, though it is read-only. The explanation above
   // the list takes the colour of the page it is on, which themes draw in the window colour.
+  // uxtheme.dll is no known DLL: it comes from System32 at run time, not from the import table.
+  using ThemeFn = BOOL(WINAPI*)();
+  static const auto appThemed = SystemFunction<ThemeFn>(L"uxtheme.dll", "IsAppThemed");
+  static const auto themeActive = SystemFunction<ThemeFn>(L"uxtheme.dll", "IsThemeActive");
+  const bool themed = appThemed && themeActive && appThemed() && themeActive();
   int background = COLOR_BTNFACE;
-  if (child == log_ || (::IsAppThemed() && ::IsThemeActive())) background = COLOR_WINDOW;
+  if (child == log_ || themed) background = COLOR_WINDOW;
   ::SetTextColor(dc, ::GetSysColor(background == COLOR_WINDOW ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
   ::SetBkColor(dc, ::GetSysColor(background));
   return reinterpret_cast<LRESULT>(::GetSysColorBrush(background));

@@ -93,6 +93,8 @@ class Win32SettingsView final : public ISettingsView {
   int programChanges_ = 0;
   // A posted ColorButton click is on its way; any other such message was forged.
   bool colorClickPosted_ = false;
+  // The colour dialog is open.
+  bool pickingColor_ = false;
   bool forwardingWheel_ = false;
   // Kept between runs of the colour dialog, as the user left them.
   COLORREF customColors_[16] = {};

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "platform/win32/Win32Host.h"
@@ -32,8 +34,24 @@ DWORD CALLBACK WorkItemCallback(void* context) noexcept {
 
 } // namespace
 
+Win32ThreadPool::Win32ThreadPool() : state_(std::make_shared<State>()) {}
+
 void Win32ThreadPool::Run(std::function<void()> task) {
-  auto owned = std::make_unique<Task>(std::move(task));
+  {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    ++state_->running;
+  }
+  // Counted until the task has ended, whatever way it ends.
+  auto owned = std::make_unique<Task>([state = state_, task = std::move(task)] {
+    struct Done {
+      State& state;
+      ~Done() {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        if (--state.running == 0) state.idle.notify_all();
+      }
+    } done{*state};
+    task();
+  });
   if (::TrySubmitThreadpoolCallback(PoolCallback, owned.get(), nullptr)) {
     owned.release();
     return;
@@ -46,6 +64,27 @@ void Win32ThreadPool::Run(std::function<void()> task) {
   // set for good.
   ReportFailure(L"the thread pool refused a task; running it on the calling thread");
   RunTask(owned.release());
+}
+
+bool Win32ThreadPool::WaitIdle(uint32_t timeoutMs, const std::function<void()>& serve) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(state_->mutex);
+      const auto now = std::chrono::steady_clock::now();
+      if (state_->running == 0) return true;
+      if (now >= end) return false;
+      const auto slice =
+          std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(10));
+      if (state_->idle.wait_for(lock, slice, [this] { return state_->running == 0; })) return true;
+    }
+    if (serve) serve();
+  }
+}
+
+std::size_t Win32ThreadPool::Running() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->running;
 }
 
 } // namespace lumivane::win32

@@ -1,4 +1,11 @@
 #pragma once
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
 #include "platform/Threads.h"
 
 namespace lumivane::win32 {
@@ -6,7 +13,22 @@ namespace lumivane::win32 {
 // Tasks run on the system thread pool; an exception that leaves a task is logged.
 class Win32ThreadPool final : public IThreadPool {
  public:
+  Win32ThreadPool();
   void Run(std::function<void()> task) override;
+
+  // Waits until no task of this pool runs, calling serve every few milliseconds meanwhile (a
+  // task may be waiting for the caller's thread). False when one still runs after timeoutMs.
+  bool WaitIdle(uint32_t timeoutMs, const std::function<void()>& serve = {});
+  std::size_t Running() const;
+
+ private:
+  // Shared with the tasks, which may end after the pool object.
+  struct State {
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::size_t running = 0;
+  };
+  std::shared_ptr<State> state_;
 };
 
 } // namespace lumivane::win32

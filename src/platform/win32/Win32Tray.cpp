@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32Locale.h"
@@ -96,6 +97,7 @@ ITray::RectResult Win32Tray::IconRect(Rect& rect) {
   id.hWnd = window_;
   id.uID = kTrayIconId;
   RECT r{};
+  ChildWindowGuard::ModalLoop loop;
   const HRESULT hr = ::Shell_NotifyIconGetRect(&id, &r);
   if (hr == E_NOTIMPL) return RectResult::NotImplemented;
   if (hr != S_OK) return RectResult::Failed;
@@ -104,6 +106,8 @@ ITray::RectResult Win32Tray::IconRect(Rect& rect) {
 }
 
 bool Win32Tray::Notify(DWORD message) {
+  // The shell is another process: while it answers, messages sent to this thread are served.
+  ChildWindowGuard::ModalLoop loop;
   return ::Shell_NotifyIconW(message, &data_) != FALSE;
 }
 

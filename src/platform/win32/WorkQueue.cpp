@@ -22,6 +22,7 @@ bool WorkQueue::Push(Item item) {
 }
 
 void WorkQueue::Call(const std::function<void()>& fn) {
+  const std::shared_ptr<WorkQueue> self = shared_from_this();
   auto call = std::make_shared<SyncCall>();
   call->fn = &fn;
   if (!Push(Item{{}, call})) throw std::runtime_error("Synchronize: the main window is gone");

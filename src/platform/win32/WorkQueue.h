@@ -14,8 +14,8 @@ namespace lumivane::win32 {
 // run there in the order it was handed in. The window only gets kMsgWork, which carries nothing:
 // every process on the desktop can post to the window, so a forged one drains an empty queue at
 // most. Shared by the host and whoever hands in work, so a late caller finds it closed rather
-// than gone.
-class WorkQueue {
+// than gone. Always owned by a shared_ptr.
+class WorkQueue : public std::enable_shared_from_this<WorkQueue> {
  public:
   explicit WorkQueue(HWND window) : window_(window) {}
   WorkQueue(const WorkQueue&) = delete;
@@ -25,7 +25,8 @@ class WorkQueue {
   bool Post(std::function<void()> fn);
   // Not on the main thread: runs fn there and waits for it on the call's own completion, not on a
   // message reply, so a main thread in a modal loop still serves it. Throws fn's exception again;
-  // throws std::runtime_error when the queue closes before fn ran.
+  // throws std::runtime_error when the queue closes before fn ran. The queue lives on while the
+  // call waits, whoever lets go of it meanwhile.
   void Call(const std::function<void()>& fn);
 
   // Main thread: runs the work handed in so far. Work handed in meanwhile waits for its own

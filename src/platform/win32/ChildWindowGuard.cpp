@@ -1,0 +1,148 @@
+#include "platform/win32/ChildWindowGuard.h"
+
+#include <stdexcept>
+#include <unordered_set>
+
+namespace lumivane::win32 {
+
+namespace {
+
+constexpr UINT_PTR kGuardId = 0x4C56; // any id of our own; the procedure tells the subclass apart
+
+// The guard of this thread. Window procedures and hooks run on the thread that owns them, so
+// nothing here needs a lock.
+struct ThreadGuard {
+  HHOOK create = nullptr;
+  HHOOK getMessage = nullptr;
+  std::unordered_set<HWND> children;
+  // Window procedures of the thread's windows now running, counted since the innermost
+  // message loop of someone else's began.
+  int frames = 0;
+};
+thread_local ThreadGuard guard;
+
+bool OfThisThread(HWND window) {
+  return window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
+}
+
+// Sent by another thread, whether or not the sender waits for the answer.
+bool SentFromAnotherThread() {
+  return (::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0;
+}
+
+LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                           DWORD_PTR child) noexcept {
+  if (child && guard.frames == 0 && IsControlMessage(msg) && SentFromAnotherThread()) return 0;
+  if (msg == WM_NCDESTROY) {
+    guard.children.erase(window);
+    ::RemoveWindowSubclass(window, GuardProc, id);
+    return ::DefSubclassProc(window, msg, wParam, lParam);
+  }
+  struct Frame {
+    Frame() { ++guard.frames; }
+    ~Frame() { --guard.frames; }
+  } frame;
+  return ::DefSubclassProc(window, msg, wParam, lParam);
+}
+
+void Attach(HWND window, bool child) {
+  if (!::SetWindowSubclass(window, GuardProc, kGuardId, child ? 1 : 0)) return;
+  if (child) guard.children.insert(window);
+}
+
+LRESULT CALLBACK CreateHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HCBT_CREATEWND && lParam) {
+    const auto* create = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+    const CREATESTRUCTW* cs = create->lpcs;
+    HWND window = reinterpret_cast<HWND>(wParam);
+    // Message-only windows (COM's, for one) are no controls and take posted calls by design.
+    if (cs && cs->hwndParent != HWND_MESSAGE)
+      Attach(window, (cs->style & WS_CHILD) != 0 && OfThisThread(cs->hwndParent));
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A posted message cannot be told apart by its sender: a control message posted to a control is
+// dropped whoever posted it.
+LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcept {
+  if (code == HC_ACTION && lParam) {
+    auto* m = reinterpret_cast<MSG*>(lParam);
+    if (m->hwnd && IsControlMessage(m->message) && guard.children.count(m->hwnd) != 0) {
+      m->message = WM_NULL;
+      m->wParam = 0;
+      m->lParam = 0;
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+void Uninstall() {
+  if (guard.create) ::UnhookWindowsHookEx(guard.create);
+  if (guard.getMessage) ::UnhookWindowsHookEx(guard.getMessage);
+  guard.create = nullptr;
+  guard.getMessage = nullptr;
+}
+
+} // namespace
+
+bool IsControlMessage(UINT msg) {
+  if (msg >= WM_USER) return true;
+  switch (msg) {
+  // A control's life: a second creation or a destruction while it lives frees or replaces the
+  // state it goes on using.
+  case WM_NCCREATE:
+  case WM_CREATE:
+  case WM_DESTROY:
+  case WM_NCDESTROY:
+  // Pointers the system does not copy across processes.
+  case WM_NOTIFY:
+  case WM_COPYDATA:
+  case WM_IME_REQUEST:
+  case WM_IME_CONTROL:
+  case EM_SETWORDBREAKPROC:
+  case EM_GETWORDBREAKPROC:
+  case EM_SETHANDLE:
+  case EM_GETHANDLE:
+    return true;
+  default:
+    return false;
+  }
+}
+
+ChildWindowGuard::ChildWindowGuard() {
+  if (guard.create) throw std::runtime_error("this thread already guards its child windows");
+  const DWORD thread = ::GetCurrentThreadId();
+  guard.create = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, thread);
+  guard.getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, thread);
+  if (!guard.create || !guard.getMessage) {
+    Uninstall();
+    throw std::runtime_error("the hooks that guard the child windows cannot be installed");
+  }
+}
+
+ChildWindowGuard::~ChildWindowGuard() {
+  // Windows made meanwhile stay guarded: their subclass lives until they go.
+  Uninstall();
+}
+
+bool ChildWindowGuard::Guards(HWND window) {
+  return window && guard.children.count(window) != 0;
+}
+
+bool ChildWindowGuard::Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data) {
+  if (!::SetWindowSubclass(window, proc, id, data)) return false;
+  // The subclass installed last sees a message first: the guard goes in front again.
+  if (Guards(window) && ::RemoveWindowSubclass(window, GuardProc, kGuardId))
+    ::SetWindowSubclass(window, GuardProc, kGuardId, 1);
+  return true;
+}
+
+ChildWindowGuard::ModalLoop::ModalLoop() : saved_(guard.frames) {
+  guard.frames = 0;
+}
+
+ChildWindowGuard::ModalLoop::~ModalLoop() {
+  guard.frames = saved_;
+}
+
+} // namespace lumivane::win32

@@ -1,0 +1,60 @@
+#pragma once
+#include <windows.h>
+
+#include <commctrl.h>
+
+namespace lumivane::win32 {
+
+// The controls of the program act only on messages that come from the thread that made them.
+// Any process on the desktop can send or post to a child window, and many control messages carry
+// pointers (TCM_GETITEMW, EM_STREAMIN, EM_SETWORDBREAKPROC, ...) that the control uses as they
+// are: one message from elsewhere would write into, or jump through, the program's memory.
+//
+// While a guard lives on a thread, every child window made on that thread under one of its own
+// windows is subclassed when it is created, and a control message (IsControlMessage) is dropped
+// before the control sees it when it was sent from another thread, or posted by anyone: the
+// program's own code sends to its controls directly and posts only to its top-level windows.
+// Messages that the system copies across processes (WM_GETTEXT, WM_SETTEXT, CB_GETLBTEXT, ...),
+// input and painting still reach the controls, so that tools which read the window, and the
+// system itself, keep working.
+//
+// Sent messages are told apart by InSendMessageEx, which also answers "another thread" inside the
+// program's own window procedures while they handle a message from elsewhere; a control message
+// that such a procedure sends on is the program's own. So every window of the thread is
+// subclassed, and a control message counts as foreign only when it arrives outside all of them.
+// A message loop that runs inside a window procedure (a dialog, a menu, a call into another
+// process) is marked with ModalLoop, so that what reaches a control from it is judged afresh.
+class ChildWindowGuard {
+ public:
+  // On the calling thread; throws std::runtime_error when a hook cannot be installed or the
+  // thread already has a guard.
+  ChildWindowGuard();
+  ~ChildWindowGuard();
+  ChildWindowGuard(const ChildWindowGuard&) = delete;
+  ChildWindowGuard& operator=(const ChildWindowGuard&) = delete;
+
+  // Whether window is a child window that this thread's guard protects.
+  static bool Guards(HWND window);
+  // SetWindowSubclass that keeps the guard in front, so that proc never sees a dropped message.
+  static bool Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data);
+
+  // Marks a message loop of someone else's that runs inside a window procedure of the thread.
+  class ModalLoop {
+   public:
+    ModalLoop();
+    ~ModalLoop();
+    ModalLoop(const ModalLoop&) = delete;
+    ModalLoop& operator=(const ModalLoop&) = delete;
+
+   private:
+    int saved_;
+  };
+};
+
+// Messages a control must take only from its own thread: every message from WM_USER up (the
+// controls' own and private ones), and the system messages whose parameters the system does not
+// check or copy and the control uses as pointers, callbacks or its own life (creation and
+// destruction).
+bool IsControlMessage(UINT msg);
+
+} // namespace lumivane::win32

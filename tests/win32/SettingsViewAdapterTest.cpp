@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
+#include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32SettingsView.h"
@@ -77,6 +78,7 @@ class SettingsViewTest : public ::testing::Test {
                    reinterpret_cast<LPARAM>(At(c)));
   }
 
+  ChildWindowGuard guard; // the controls are guarded as in the program
   Recorder events;
   std::unique_ptr<Win32Host> host;
   std::unique_ptr<Win32SettingsView> view;

@@ -7,7 +7,7 @@
 //   settingsctl text NAME           prints the control's text (a combo box: its selected item)
 //   settingsctl checked NAME        prints 1 or 0
 //   settingsctl centre NAME         prints the screen position of the control's centre: X Y
-//   settingsctl page N              selects page N (0, 1, 2) as a click on its tab does
+//   settingsctl page N              selects page N (0, 1, 2) with the arrow keys on the tabs
 //   settingsctl visible             prints 1 when the settings window is shown, else 0
 // Exit 0 on success, 1 when the window or the control is not there, 2 when it does not answer,
 // 64 for a wrong command line.
@@ -86,8 +86,14 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 64;
     HWND tab = ::GetDlgItem(main, lumivane::win32::kPageControlId);
     if (!tab) return 1;
-    // Moving the focus to a tab selects it and notifies the window, as a click does.
-    return Send(tab, TCM_SETCURFOCUS, static_cast<WPARAM>(_wtoi(argv[2])), 0) ? 0 : 2;
+    // The arrow keys, as a user moves between tabs: the tab control takes its own messages
+    // (TCM_*) from the program only. Left to the first tab, then right to page N; each step
+    // selects a tab and notifies the window.
+    for (int i = 0; i < 3; ++i)
+      if (!Send(tab, WM_KEYDOWN, VK_LEFT, 0)) return 2;
+    for (int i = 0; i < _wtoi(argv[2]); ++i)
+      if (!Send(tab, WM_KEYDOWN, VK_RIGHT, 0)) return 2;
+    return 0;
   }
   if (argc < 3) return 64;
   HWND control = Control(main, argv[2]);

@@ -138,9 +138,7 @@ void AttackChildren(const std::vector<HWND>& children, Counts& n) {
     n.missed = 0;
     for (UINT msg : messages) {
       n.Post(child, msg, static_cast<WPARAM>(bogus), bogus);
-      n.Post(child, msg, 0, static_cast<LPARAM>(-1));
-      n.Send(child, msg, static_cast<WPARAM>(bogus), bogus);
-      n.Send(child, msg, 1, 1);
+      n.Send(child, msg, 1, bogus);
     }
   }
 }
@@ -155,8 +153,10 @@ void AttackQuitAndTray(const std::vector<HWND>& windows, Counts& n) {
     n.Post(window, WM_QUIT, 0, 0);
   HWND main = ::FindWindowW(lumivane::win32::kMainWindowClass, nullptr);
   if (!main) return;
+  // One click only: two would toggle the brightness there and back.
+  n.Post(main, lumivane::win32::kMsgTrayCallback, 2, WM_LBUTTONUP);
   for (WPARAM id : {WPARAM(0), WPARAM(2), static_cast<WPARAM>(-1)}) {
-    for (LPARAM mouse : {LPARAM(WM_LBUTTONUP), LPARAM(WM_RBUTTONUP), LPARAM(WM_CONTEXTMENU)}) {
+    for (LPARAM mouse : {LPARAM(WM_RBUTTONUP), LPARAM(WM_CONTEXTMENU)}) {
       n.Post(main, lumivane::win32::kMsgTrayCallback, id, mouse);
       n.Send(main, lumivane::win32::kMsgTrayCallback, id, mouse);
     }

@@ -84,6 +84,8 @@ locate_orange "$SHOT" || fail "the orange pixels of the tray do not fit one icon
 open_menu
 choose '^Settings$'
 [ "$(wine_tool settingsctl.exe visible)" = "1" ] || fail "the settings item did not show the settings window"
+# The documentation page, whose RichEdit is made when the page is first shown.
+wine_tool settingsctl.exe page 1 || fail "the documentation page cannot be shown"
 wine_tool hostile.exe attack || fail "the second attack found no window of the program"
 sleep 1
 after_attack shown

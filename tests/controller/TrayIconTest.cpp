@@ -228,10 +228,11 @@ TEST_F(TrayIconTest, DpiChangeRefitsAndRedrawsTheDigitsAtTheNextPassOnlyWhileRun
     r[u"brightness"] = Variant(u"50");
     p.controller.Rend();
     p.controller.BuildMenu();
-    const SimIconPainter::Painting before = p.iconPainter.Find(p.tray.CurrentIcon())->painting;
-    ASSERT_EQ(before.text, u"50");
-    ASSERT_EQ(before.font.height, 14); // Tahoma's two digits in 16 pixels
-    p.controller.WorkerBusy = true;    // keeps a shutting-down program open for the pass
+    const SimIconPainter::Icon* before = p.iconPainter.Find(p.tray.CurrentIcon());
+    ASSERT_NE(before, nullptr);
+    ASSERT_EQ(before->painting.text, u"50");
+    ASSERT_EQ(before->painting.font.height, 14); // Tahoma's two digits in 16 pixels
+    p.controller.WorkerBusy = true;              // keeps a shutting-down program open for the pass
     const size_t drawn = p.tray.History().size();
 
     p.controller.RunState = k.runState;

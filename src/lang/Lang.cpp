@@ -9,6 +9,7 @@ const LangTable& LangTableFor(const std::u16string& language) {
   if (HasTextNoCase(u"украинский", language) || HasTextNoCase(u"українська", language) ||
       HasTextNoCase(u"ukrainian", language))
     return kUkrainianTable;
+  if (HasTextNoCase(u"chinese", language)) return kChineseTable;
   return kDefaultTable;
 }
 

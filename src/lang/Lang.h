@@ -1,6 +1,6 @@
 #pragma once
-// The program's text tables: the Russian, the Ukrainian and the default one, which serves English
-// and every other language.
+// The program's text tables: the Russian, the Ukrainian, the Chinese and the default one, which
+// serves English and every other language.
 #include <string>
 
 namespace lumivane {
@@ -41,11 +41,14 @@ struct LangTable {
 
 extern const LangTable kRussianTable;
 extern const LangTable kUkrainianTable;
-extern const LangTable kDefaultTable;
+extern const LangTable kChineseTable;
+extern const LangTable kDefaultTable; // English
+extern const char16_t kEnglishDocumentation[];
 
 // The table for a language name or a choice of the language box: anything naming Russian or
-// Ukrainian (in English or in the language itself, any letter case) selects that table, the rest
-// the default one.
+// Ukrainian (in English or in the language itself, any letter case) selects that table, a name
+// containing "Chinese" (only the system's language name can: the box has no such item) the
+// Chinese one, the rest the default one.
 const LangTable& LangTableFor(const std::u16string& language);
 
 } // namespace lumivane

@@ -134,23 +134,59 @@ TYPED_TEST_P(TrayContract, ANewNotificationAreaGetsTheIconOnlyWhenItIsVisible) {
 }
 
 // Wine's shell answers E_NOTIMPL whether or not the icon is there; Windows knows the rectangle
-// of a shown icon, one small icon in size, and fails for one it does not hold.
+// of an icon it holds, one small icon in size, and fails for one it does not hold. Only an
+// answered rectangle changes the caller's.
 TYPED_TEST_P(TrayContract, IconRectTellsAShellWithoutItApartFromAFailure) {
-  ITray& tray = *this->tray_;
+  struct Case {
+    const char* what;
+    void (*prepare)(ITray& tray, TypeParam& backend);
+    bool held; // the notification area holds the icon
+  };
+  const Case cases[] = {
+      {"never shown", [](ITray&, TypeParam&) {}, false},
+      {"shown", [](ITray& tray, TypeParam&) { tray.SetVisible(true); }, true},
+      {"hidden again",
+       [](ITray& tray, TypeParam&) {
+         tray.SetVisible(true);
+         tray.SetVisible(false);
+       },
+       false},
+      {"shown, then a new notification area not yet told",
+       [](ITray& tray, TypeParam& backend) {
+         tray.SetVisible(true);
+         backend.RestartShell();
+       },
+       false},
+      {"shown again in a new notification area",
+       [](ITray& tray, TypeParam& backend) {
+         tray.SetVisible(true);
+         backend.RestartShell();
+         tray.OnTaskbarCreated();
+       },
+       true},
+  };
   const bool implemented = this->backend_.IconRectImplemented();
-  const Rect untouched{1, 2, 3, 4};
-  Rect rect = untouched;
-  EXPECT_EQ(tray.IconRect(rect), implemented ? ITray::RectResult::Failed : ITray::RectResult::NotImplemented)
-      << "while hidden";
-  EXPECT_EQ(rect, untouched);
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    this->tray_.reset(); // one icon per window at a time
+    this->tray_ = this->backend_.MakeTray();
+    ITray& tray = *this->tray_;
+    k.prepare(tray, this->backend_);
+    ASSERT_EQ(this->backend_.InShell(), k.held);
 
-  tray.SetVisible(true);
-  if (implemented) {
-    ASSERT_EQ(tray.IconRect(rect), ITray::RectResult::Ok);
-    EXPECT_EQ((Size{rect.width, rect.height}), this->backend_.SmallIconSize());
-  } else {
-    EXPECT_EQ(tray.IconRect(rect), ITray::RectResult::NotImplemented);
-    EXPECT_EQ(rect, untouched);
+    const Rect untouched{1, 2, 3, 4};
+    Rect rect = untouched;
+    const ITray::RectResult result = tray.IconRect(rect);
+    if (!implemented) {
+      EXPECT_EQ(result, ITray::RectResult::NotImplemented);
+      EXPECT_EQ(rect, untouched);
+    } else if (k.held) {
+      ASSERT_EQ(result, ITray::RectResult::Ok);
+      EXPECT_EQ((Size{rect.width, rect.height}), this->backend_.SmallIconSize());
+    } else {
+      EXPECT_EQ(result, ITray::RectResult::Failed);
+      EXPECT_EQ(rect, untouched);
+    }
   }
 }
 

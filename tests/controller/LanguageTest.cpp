@@ -12,8 +12,74 @@ namespace lumivane {
 namespace {
 
 const char* NameOf(const LangTable& t) {
-  return &t == &kRussianTable ? "Russian" : &t == &kUkrainianTable ? "Ukrainian" : "default";
+  return &t == &kRussianTable     ? "Russian"
+         : &t == &kUkrainianTable ? "Ukrainian"
+         : &t == &kChineseTable   ? "Chinese"
+                                  : "default";
 }
+
+// Every text of every table, written out here rather than taken from the tables, so that a
+// caption changed in the code shows. Columns: Russian, Ukrainian, English (the default table),
+// Chinese.
+enum Column { kRu, kUk, kEn, kZh, kColumns };
+struct Texts {
+  const char16_t* in[kColumns];
+};
+const std::pair<const char16_t*, Texts> kMenuWords[] = {
+    {u"settings", {{u"Настройки", u"Налаштування", u"Settings", u"设置"}}},
+    {u"restart", {{u"Перезапустить", u"Перезапустити", u"Restart", u"重新启动"}}},
+    {u"exit", {{u"Выход", u"Вихід", u"Exit", u"退出"}}},
+    {u"monitor", {{u"Монитор", u"Монітор", u"Monitor", u"Monitor"}}},
+    {u"display", {{u"Дисплей", u"Дисплей", u"Display", u"Display"}}},
+};
+const Texts kSingleInstanceMessage = {{u"Одновременно может быть запущен только один экземпляр приложения!",
+                                       u"Одночасно може бути запущено лише один екземпляр додатку!",
+                                       u"Only a single instance of this application can run!",
+                                       u"仅可运行该应用程序的一个实例！"}};
+const std::pair<SettingsControl, Texts> kCaptions[] = {
+    {SettingsControl::TabSheet1,
+     {{u"Персональная яркость", u"Персональна яскравість", u"Personal brightness", u"个人亮度"}}},
+    {SettingsControl::TabSheet2, {{u"Документация", u"Документація", u"Documentation", u"文档"}}},
+    {SettingsControl::TabSheet3, {{u"Отладка", u"Налагодження", u"Debug", u"调试"}}},
+    {SettingsControl::AutoRunBox,
+     {{u"Запускать вместе с Windows", u"Запускати разом з Windows", u"Start with Windows",
+       u"在 Windows 启动时运行"}}},
+    {SettingsControl::SyncBox,
+     {{u"Синхронизировать яркость", u"Сінхроніровать яскравість", u"Synchronize brightness", u"同步亮度"}}},
+    {SettingsControl::TrackBox,
+     {{u"Отслеживать яркость (только для дисплеев)", u"Відстежувати яскравість (тільки для дисплеїв)",
+       u"Track brightness (displays only)", u"跟踪亮度（仅适用于显示器）"}}},
+    {SettingsControl::DetectModelBox,
+     {{u"Определять модель (замедляет опрос устройств)", u"Визначати модель (уповільнює опитування)",
+       u"Detect monitor model (slows device polling)", u"识别监视器模型（降低设备轮询速度）"}}},
+    {SettingsControl::DetectResBox,
+     {{u"Определять разрешение и частоту обновления", u"Визначати роздільну здатність і частоту оновлення",
+       u"Detect resolution and refresh rate", u"确定显示器分辨率和刷新率"}}},
+    {SettingsControl::HideBox,
+     {{u"Скрывать неактивные устройства", u"Приховувати неактивні пристрої", u"Hide inactive devices",
+       u"隐藏非活动设备"}}},
+    {SettingsControl::FntColor,
+     {{u"Цвет индикатора", u"Колір індикатора", u"Indicator color", u"指示器颜色"}}},
+    {SettingsControl::FontLabel,
+     {{u"Шрифт индикатора", u"Шрифт індикатора", u"Indicator font", u"指示器字体"}}},
+    {SettingsControl::StepLabel, {{u"Шаг изменения", u"Крок зміни", u"Change step", u"更改步数"}}},
+    {SettingsControl::StepMinLabel, {{u"Мин. яркость", u"Мін. яскравість", u"Min. brightness", u"最小亮度"}}},
+    {SettingsControl::StepMaxLabel,
+     {{u"Макс. яркость", u"Макс. яскравість", u"Max. brightness", u"最大亮度"}}},
+    {SettingsControl::LangLabel,
+     {{u"Язык (перезапуск)", u"Мова (перезапуск)", u"Language (restart)", u"语言（重新启动）"}}},
+};
+const Texts kColorHint = {{u"Цвет индикатора", u"Колір індикатора", u"Indicator color", u"指示器颜色"}};
+const Texts kConfigInfo[3] = {
+    {{u"Здесь можно задать персональную яркость для программ.",
+      u"Тут можна задати персональну яскравість для програм.",
+      u"Here you can set a personal brightness for programs.", u"您可以在此处设置程序的个人亮度。"}},
+    {{u"Формат списка (построчно): имя_программы=яркость",
+      u"Формат списку (пострічно): ім’я_програми=яскравість",
+      u"List format (one per line): program_name=brightness", u"列表格式（逐行）：program_name=brightness"}},
+    {{u"Например: game.exe=100", u"Наприклад: game.exe=100", u"For example: game.exe=100",
+      u"例如：game.exe=100"}},
+};
 
 class LanguageTest : public ControllerTest {
  protected:
@@ -23,7 +89,7 @@ class LanguageTest : public ControllerTest {
   }
   // The table whose words the menu values now hold.
   const char* Applied() {
-    for (const LangTable* t : {&kRussianTable, &kUkrainianTable, &kDefaultTable})
+    for (const LangTable* t : {&kRussianTable, &kUkrainianTable, &kChineseTable, &kDefaultTable})
       if (c().Root->Items(u"lang").Items(u"settings").Val().Text() == t->settings) return NameOf(*t);
     return "none";
   }
@@ -39,6 +105,8 @@ TEST(LangTableForTest, NamesSelectTheirTableInAnyCase) {
       {u"English", &kDefaultTable},       {u"Belarusian", &kDefaultTable},
       {u"German", &kDefaultTable},        {u"", &kDefaultTable},
       {u"System (auto)", &kDefaultTable}, {u"Russ", &kDefaultTable},
+      {u"Chinese", &kChineseTable},       {u"CHINESE (Simplified)", &kChineseTable},
+      {u"Chin", &kDefaultTable},
   };
   for (const auto& [name, table] : cases)
     EXPECT_STREQ(NameOf(LangTableFor(name)), NameOf(*table)) << ToUtf8(name);
@@ -59,10 +127,14 @@ TEST_F(LanguageTest, ChoiceFollowsTheBoxAndOnlySystemAutoAsksTheSystem) {
       {u"System (auto)", "de_DE", "default"},
       {u"System (auto)", "C", "default"},
       {u"System (auto)", "xx_YY", "default"},
+      {u"System (auto)", "zh_CN.UTF-8", "Chinese"},
+      {u"System (auto)", "zh_TW", "Chinese"},
       {u"Русский", "uk_UA", "Russian"},
       {u"Українська", "ru_RU", "Ukrainian"},
       {u"English", "ru_RU", "default"},
       {u"English", "uk_UA", "default"},
+      {u"English", "zh_CN.UTF-8", "default"}, // the English item keeps its English texts
+      {u"Русский", "zh_CN", "Russian"},
   };
   for (const Case& k : cases) {
     app.locale.SetPosixLocale(k.posixLocale);
@@ -72,65 +144,69 @@ TEST_F(LanguageTest, ChoiceFollowsTheBoxAndOnlySystemAutoAsksTheSystem) {
 }
 
 TEST_F(LanguageTest, DetectSystemLanguageNamesTheLanguageOrEnglish) {
-  const std::pair<const char*, const char16_t*> cases[] = {{"ru_RU.UTF-8", u"Russian"},
-                                                           {"uk_UA", u"Ukrainian"},
-                                                           {"de", u"German"},
-                                                           {"C", u"English"},
-                                                           {"", u"English"}};
+  const std::pair<const char*, const char16_t*> cases[] = {
+      {"ru_RU.UTF-8", u"Russian"}, {"uk_UA", u"Ukrainian"}, {"de", u"German"},
+      {"zh_CN.UTF-8", u"Chinese"}, {"C", u"English"},       {"", u"English"}};
   for (const auto& [posix, name] : cases) {
     app.locale.SetPosixLocale(posix);
     EXPECT_EQ(ToUtf8(c().DetectSystemLanguage()), ToUtf8(name)) << posix;
   }
 }
 
-TEST_F(LanguageTest, EachSwitchRewritesEveryTextAtOnce) {
+// Each switch, without a restart, rewrites every caption, the documentation page and the menu
+// words with the texts written out above.
+TEST_F(LanguageTest, EachSwitchRewritesEveryTextWithItsTablesWords) {
+  struct Case {
+    const char16_t* item;
+    const char* posixLocale; // the system's language, asked only for "System (auto)"
+    Column column;
+    const LangTable* table; // for the documentation page, whose wording is the table's own
+    const char16_t* firstHeading;
+  };
+  const Case cases[] = {
+      {u"Русский", "uk_UA", kRu, &kRussianTable, u"Общая информация"},
+      {u"English", "ru_RU", kEn, &kDefaultTable, u"General Information"},
+      {u"Українська", "zh_CN", kUk, &kUkrainianTable, u"Загальна інформація"},
+      {u"System (auto)", "zh_CN.UTF-8", kZh, &kChineseTable, u"General Information"},
+      {u"English", "zh_CN.UTF-8", kEn, &kDefaultTable, u"General Information"},
+      {u"System (auto)", "ru_RU.UTF-8", kRu, &kRussianTable, u"Общая информация"},
+  };
   TAssoc& lang = c().Root->Items(u"lang");
-  for (const auto& [item, table] : {std::pair<std::u16string, const LangTable*>{u"Русский", &kRussianTable},
-                                    {u"English", &kDefaultTable},
-                                    {u"Українська", &kUkrainianTable}}) {
-    SCOPED_TRACE(ToUtf8(item));
-    Choose(item);
-    const LangTable& t = *table;
-    const std::pair<Control*, std::u16string> captions[] = {
-        {&c().Form.TabSheet1, t.TabSheet1},
-        {&c().Form.TabSheet2, t.TabSheet2},
-        {&c().Form.TabSheet3, t.TabSheet3},
-        {&c().Form.configinfo,
-         std::u16string(t.configinfo[0]) + u"\r\n" + t.configinfo[1] + u"\r\n" + t.configinfo[2]},
-        {&c().Form.AutoRunBox, t.AutoRunBox},
-        {&c().Form.SyncBox, t.SyncBox},
-        {&c().Form.TrackBox, t.TrackBox},
-        {&c().Form.DetectModelBox, t.DetectModelBox},
-        {&c().Form.DetectResBox, t.DetectResBox},
-        {&c().Form.HideBox, t.HideBox},
-        {&c().Form.FntColor, t.ColorHint},
-        {&c().Form.FontLabel, t.FontLabel},
-        {&c().Form.StepLabel, t.StepLabel},
-        {&c().Form.StepMinLabel, t.StepMinLabel},
-        {&c().Form.StepMaxLabel, t.StepMaxLabel},
-        {&c().Form.LangLabel, t.LangLabel},
-        {&c().Form.ColorButton, u"\uF1FB"},
-    };
-    for (const auto& [control, text] : captions) {
-      EXPECT_EQ(ToUtf8(control->Caption()), ToUtf8(text)) << ToUtf8(control->Name());
-      EXPECT_EQ(ToUtf8(Shown(control->Id()).caption), ToUtf8(text)) << ToUtf8(control->Name());
-    }
-    EXPECT_EQ(c().Form.ColorButton.Hint(), t.ColorHint);
-    EXPECT_EQ(Shown(SettingsControl::ColorButton).hint, t.ColorHint);
-    EXPECT_EQ(c().Form.FntColor.Caption(), c().Form.ColorButton.Hint());
-    EXPECT_EQ(c().SingleInstanceMessage, t.SingleInstanceMessage);
+  for (const Case& k : cases) {
+    SCOPED_TRACE(ToUtf8(k.item) + " on " + k.posixLocale);
+    app.locale.SetPosixLocale(k.posixLocale);
+    Choose(k.item);
+    const Column col = k.column;
 
-    EXPECT_EQ(c().Form.HtmlViewer1.Html(), t.Documentation);
-    EXPECT_EQ(app.settingsView.Document(), ParseDocMarkup(t.Documentation));
+    for (const auto& [id, texts] : kCaptions) {
+      Control* control = c().Form.Find(id);
+      ASSERT_NE(control, nullptr);
+      EXPECT_EQ(ToUtf8(control->Caption()), ToUtf8(texts.in[col])) << ToUtf8(control->Name());
+      EXPECT_EQ(ToUtf8(Shown(id).caption), ToUtf8(texts.in[col])) << ToUtf8(control->Name());
+    }
+    const std::u16string configinfo = std::u16string(kConfigInfo[0].in[col]) + u"\r\n" +
+                                      kConfigInfo[1].in[col] + u"\r\n" + kConfigInfo[2].in[col];
+    EXPECT_EQ(ToUtf8(c().Form.configinfo.Caption()), ToUtf8(configinfo));
+    EXPECT_EQ(ToUtf8(Shown(SettingsControl::configinfo).caption), ToUtf8(configinfo));
+    EXPECT_EQ(ToUtf8(c().Form.ColorButton.Hint()), ToUtf8(kColorHint.in[col]));
+    EXPECT_EQ(ToUtf8(Shown(SettingsControl::ColorButton).hint), ToUtf8(kColorHint.in[col]));
+    EXPECT_EQ(c().Form.FntColor.Caption(), c().Form.ColorButton.Hint());
+    // The eye-dropper of the icon font, in every table.
+    EXPECT_EQ(c().Form.ColorButton.Caption(), u"\uF1FB");
+    EXPECT_EQ(Shown(SettingsControl::ColorButton).caption, u"\uF1FB");
+    EXPECT_EQ(ToUtf8(c().SingleInstanceMessage), ToUtf8(kSingleInstanceMessage.in[col]));
+
+    EXPECT_EQ(c().Form.HtmlViewer1.Html(), k.table->Documentation);
+    const std::vector<DocRun> page = ParseDocMarkup(c().Form.HtmlViewer1.Html());
+    const auto heading = std::find_if(page.begin(), page.end(), [](const DocRun& r) { return r.bold; });
+    ASSERT_NE(heading, page.end());
+    EXPECT_EQ(ToUtf8(heading->text), ToUtf8(k.firstHeading));
+    EXPECT_EQ(app.settingsView.Document(), page);
     EXPECT_EQ(app.settingsView.DocumentFont(), c().Form.Font);
 
     EXPECT_EQ(lang.Count(), 5);
-    for (const auto& [key, word] : {std::pair<const char16_t*, const char16_t*>{u"settings", t.settings},
-                                    {u"restart", t.restart},
-                                    {u"exit", t.exit},
-                                    {u"monitor", t.monitor},
-                                    {u"display", t.display}})
-      EXPECT_EQ(ToUtf8(lang[key].Val().Text()), ToUtf8(word)) << ToUtf8(key);
+    for (const auto& [key, texts] : kMenuWords)
+      EXPECT_EQ(ToUtf8(lang[key].Val().Text()), ToUtf8(texts.in[col])) << ToUtf8(key);
   }
 }
 
@@ -185,6 +261,7 @@ TEST(DocumentationPagesTest, EachPageHasItsHeadingsParagraphsAndTenQuestions) {
       {&kRussianTable, {u"Общая информация", u"Управление", u"Вопросы и ответы"}},
       {&kUkrainianTable, {u"Загальна інформація", u"Керування", u"Запитання та відповіді"}},
       {&kDefaultTable, {u"General Information", u"Control", u"FAQ"}},
+      {&kChineseTable, {u"General Information", u"Control", u"FAQ"}},
   };
   for (const Page& page : pages) {
     SCOPED_TRACE(NameOf(*page.table));

@@ -179,18 +179,6 @@ TEST_F(StartupTest, CloseReleasesTrayFontRootAndComOnce) {
   EXPECT_EQ(app.controller.ShownBrightness, -1);
 }
 
-TEST_F(StartupTest, FirstExitOrRestartRequestWins) {
-  SimProcess app(clock, machine);
-  TController& c = app.controller;
-  c.Restart();
-  c.Exiter();
-  EXPECT_EQ(c.RunState, -1);
-  c.RunState = 1;
-  c.Exiter();
-  c.Restart();
-  EXPECT_EQ(c.RunState, 0);
-}
-
 } // namespace
 } // namespace lumivane
 

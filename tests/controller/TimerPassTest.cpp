@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "controller/ControllerFixture.h"
+#include "devices/Devices.h"
 
 namespace lumivane {
 namespace {
@@ -219,6 +220,31 @@ TEST_F(TimerPassTest, TickPhaseCyclesAndTheIconAppearsAfterTheFirstPass) {
   EXPECT_EQ(phases, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 1, 2}));
   EXPECT_EQ(app.tray.Adds(), 1);
   EXPECT_EQ(app.tray.History().size(), drawn); // only the seed: nothing carried out
+}
+
+// The tracked panel is read over WMI in one pass of nine, not in every pass.
+TEST_F(TimerPassTest, ATrackedPanelIsReadOnEveryNinthPass) {
+  const std::u16string pnp = u"DISPLAY\\LEN40A0\\4&2f3a&0&UID265988_0";
+  app.wmi.Add(SimWmiMonitor::Panel(pnp, 50, {}));
+  TAssoc& panel = AddDevice(DeviceUid(pnp), 0, 100, {{u"internal", Variant(u"true")}});
+  panel[u"brightness"] = Variant(u"50");
+  panel[u"counter"] = Variant(uint64_t{1}); // up to date with the seed entry: no job to start
+  c().ActiveDevice = DeviceUid(pnp);
+  c().ValueChange(50, false);
+  c().Form.TrackBox.SetChecked(true);
+
+  const size_t discovery = app.wmi.Queries().size(); // start-up's own queries
+  std::vector<int> readAt;
+  for (int n = 1; n <= 90; ++n) {
+    const size_t before = app.wmi.Queries().size();
+    Pass();
+    if (app.wmi.Queries().size() > before) readAt.push_back(n);
+  }
+  EXPECT_EQ(readAt, (std::vector<int>{9, 18, 27, 36, 45, 54, 63, 72, 81, 90}));
+  const auto queries = app.wmi.Queries();
+  for (size_t i = discovery; i < queries.size(); ++i)
+    EXPECT_EQ(queries[i], u"SELECT * FROM WmiMonitorBrightness WHERE Active=True");
+  EXPECT_EQ(app.pool.Started(), 0u);
 }
 
 } // namespace

@@ -203,13 +203,51 @@ TEST_F(TrayIconTest, AnIconTheTrayRefusesIsDestroyedAndTheOldImageStays) {
   EXPECT_EQ(app.iconPainter.Created(), app.iconPainter.Destroyed());
 }
 
-TEST_F(TrayIconTest, DpiChangeAsksForARefitOnlyWhileRunning) {
-  for (int runState : {1, 0, -1}) {
-    SCOPED_TRACE(runState);
-    c().RunState = runState;
-    c().MenuRebuildRequested = false;
-    c().WMDpiChanged();
-    EXPECT_EQ(c().MenuRebuildRequested, runState > 0);
+// A window moved to a monitor of another DPI: the next pass measures the digits again for the
+// window's new icon size and redraws the shown value at the height that now fits. During
+// shutdown nothing is refitted or redrawn.
+TEST_F(TrayIconTest, DpiChangeRefitsAndRedrawsTheDigitsAtTheNextPassOnlyWhileRunning) {
+  struct Case {
+    int runState;
+    int heightAfter; // the digits' font height drawn after the change
+  };
+  const Case cases[] = {{1, 21}, {0, 14}, {-1, 14}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.runState);
+    SimClock caseClock;
+    SimMachine caseMachine{&caseClock};
+    SimProcess p(caseClock, caseMachine);
+    p.textMetrics.SetSmallIconSize({16, 16});
+    p.textMetrics.SetSettingsWindowIconSize({16, 16});
+    p.controller.Startup();
+    TAssoc& r = p.controller.Root->Items(u"devices").Items(kUid);
+    r[u"number"] = Variant(u"1");
+    r[u"active"] = Variant(u"true");
+    r[u"min"] = Variant(u"0");
+    r[u"max"] = Variant(u"100");
+    r[u"brightness"] = Variant(u"50");
+    p.controller.Rend();
+    p.controller.BuildMenu();
+    const SimIconPainter::Icon* before = p.iconPainter.Find(p.tray.CurrentIcon());
+    ASSERT_NE(before, nullptr);
+    ASSERT_EQ(before->painting.text, u"50");
+    ASSERT_EQ(before->painting.font.height, 14); // Tahoma's two digits in 16 pixels
+    p.controller.WorkerBusy = true;              // keeps a shutting-down program open for the pass
+    const size_t drawn = p.tray.History().size();
+
+    p.controller.RunState = k.runState;
+    p.textMetrics.SetSettingsWindowIconSize({24, 24}); // now on a monitor at 150 %
+    p.controller.WMDpiChanged();
+    caseClock.AdvanceMs(100);
+    p.host.FireTimer();
+
+    const SimIconPainter::Icon* shown = p.iconPainter.Find(p.tray.CurrentIcon());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->painting.text, u"50");
+    EXPECT_EQ(shown->painting.font.height, k.heightAfter);
+    EXPECT_EQ(shown->painting.size, (Size{16, 16})); // the bitmap keeps the system's icon size
+    EXPECT_EQ(p.tray.History().size() > drawn, k.runState > 0);
+    p.controller.WorkerBusy = false;
   }
 }
 

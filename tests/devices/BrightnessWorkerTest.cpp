@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "DeviceTestEnv.h"
@@ -233,35 +235,54 @@ TEST_F(BrightnessWorker, ADeviceAlreadyAtTheValueIsStampedWithoutAWrite) {
   EXPECT_EQ(Counter(B), 1u);
 }
 
-TEST_F(BrightnessWorker, ReleasesTheWorkerAfterAnUnexpectedError) {
+// A job that meets an error the writers do not turn into a false result ends with a line of its
+// own and still releases the worker. Each case runs on a fixture of its own, so that a case
+// that logs nothing cannot pass on the line of another.
+class UnexpectedError : public BrightnessWorker, public testing::WithParamInterface<size_t> {
+ protected:
   struct Case {
     const char* what;
     std::function<BrightnessJob()> job;
+    std::string line;
   };
-  const Case cases[] = {
-      {"snapshot value that is not a number",
-       [&] {
-         Record(B)[u"counter"] = Variant(u"soon");
-         return JobFor(A, 60, s2, true);
-       }},
-      {"live value that is not a number (report on the main thread)",
-       [&] {
-         auto broken = t.monitors.State(kA);
-         broken.failEveryWrite = true;
-         t.monitors.Update(kA, broken);
-         Record(A)[u"errors"] = Variant(u"many");
-         return JobFor(A, 60, s2, false);
-       }},
-      {"negative brightness", [&] { return JobFor(A, -5, s2, false); }},
-  };
-  for (const Case& c : cases) {
-    Run(c.job());
-    EXPECT_FALSE(busy) << c.what;
-    const auto lines = t.log.Lines();
-    ASSERT_FALSE(lines.empty()) << c.what;
-    EXPECT_NE(lines.back().find("ERROR! Brightness job for device #"), std::string::npos) << lines.back();
+  std::vector<Case> Cases() {
+    return {
+        {"snapshot value that is not a number",
+         [&] {
+           Record(B)[u"counter"] = Variant(u"soon");
+           return JobFor(A, 60, s2, true);
+         },
+         "[12:00:00] ERROR! Brightness job for device #3 ended early: Could not convert variant \"soon\" of "
+         "type (UString) into type (UInt64)"},
+        {"live value that is not a number (report on the main thread)",
+         [&] {
+           auto broken = t.monitors.State(kA);
+           broken.failEveryWrite = true;
+           t.monitors.Update(kA, broken);
+           Record(A)[u"errors"] = Variant(u"many");
+           return JobFor(A, 60, s2, false);
+         },
+         "[12:00:00] ERROR! Brightness job for device #2 ended early: Could not convert variant \"many\" of "
+         "type (UString) into type (Int64)"},
+        {"negative brightness", [&] { return JobFor(A, -5, s2, false); },
+         "[12:00:00] ERROR! Brightness job for device #2 ended early: brightness out of range"},
+    };
   }
+};
+
+TEST_P(UnexpectedError, EndsTheJobWithItsOwnLineAndReleasesTheWorker) {
+  const Case c = Cases().at(GetParam());
+  SCOPED_TRACE(c.what);
+  const BrightnessJob job = c.job();
+  ASSERT_TRUE(t.log.Lines().empty());
+  Run(job);
+  EXPECT_FALSE(busy);
+  const auto lines = t.log.Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), c.line);
 }
+
+INSTANTIATE_TEST_SUITE_P(EachCase, UnexpectedError, testing::Range<size_t>(0, 3));
 
 // Every failure is counted against the device that failed and logged under its number, so
 // that supervision can disable it instead of a job failing the same way on every pass.
@@ -279,17 +300,23 @@ class FailingDevice : public BrightnessWorker {
   }
 };
 
-TEST_F(FailingDevice, AWmiLocatorThatCannotBeMadeFailsTheJobsPanel) {
+// The panel fails the same way whether it is the job's device or a synchronised target.
+class WmiLocatorFailure : public FailingDevice, public testing::WithParamInterface<bool> {};
+
+TEST_P(WmiLocatorFailure, IsCountedOnThePanel) {
+  const bool panelIsTarget = GetParam();
+  SCOPED_TRACE(panelIsTarget ? "synchronised panel" : "the job's panel");
   t.wmi.FailLocator("The WMI locator cannot be created: Class not registered");
-  RunAndExpectCountedOn(JobFor(P, 75, s2, false), P, "ERROR! WMI message: The WMI locator cannot be created");
+  if (panelIsTarget) Record(P)[u"counter"] = Variant(uint64_t{0});
+  RunAndExpectCountedOn(panelIsTarget ? JobFor(A, 60, s2, true) : JobFor(P, 75, s2, false), P,
+                        "ERROR! WMI message: The WMI locator cannot be created");
+  // The job's own monitor was written before the panel failed.
+  if (panelIsTarget) EXPECT_EQ(Counter(A), s2);
+  EXPECT_EQ(Counter(P), panelIsTarget ? 0u : s1);
+  EXPECT_EQ(t.wmi.State(0).currentBrightness, 50);
 }
 
-TEST_F(FailingDevice, AWmiLocatorThatCannotBeMadeFailsTheSynchronisedPanel) {
-  t.wmi.FailLocator("The WMI locator cannot be created: Class not registered");
-  Record(P)[u"counter"] = Variant(uint64_t{0});
-  RunAndExpectCountedOn(JobFor(A, 60, s2, true), P, "ERROR! WMI message: The WMI locator cannot be created");
-  EXPECT_EQ(Counter(A), s2);
-}
+INSTANTIATE_TEST_SUITE_P(JobsPanelOrTarget, WmiLocatorFailure, testing::Bool());
 
 TEST_F(FailingDevice, ATargetWhoseRecordCannotBeReadEndsTheJobUnderItsOwnNumber) {
   Record(B)[u"counter"] = Variant(uint64_t{0});
@@ -305,18 +332,82 @@ TEST_F(BrightnessWorker, ReportsAreDroppedOnceTheTableIsGone) {
   EXPECT_EQ(Counter(A), s1);
 }
 
-TEST_F(BrightnessWorker, ABurstOfStepsDuringAJobCostsOneMoreWritePerDevice) {
-  // Job 1 writes 55 and waits for the main thread to take its report while twenty wheel steps
-  // arrive (stamps s2+1 .. s2+20); the timer starts nothing while WorkerBusy is set, and the
-  // next job carries only the newest value.
-  busy = true;
-  pool.Run(SetBrightness(worker, JobFor(A, 55, s2, false)));
-  ASSERT_TRUE(main.PumpUntil([&] { return !busy; }));
-  pool.Join();
-  Run(JobFor(A, 75, s2 + 20, false));
-  EXPECT_EQ(WritesTo(kA), 2u);
-  EXPECT_EQ(t.monitors.State(kA).current, 75u);
-  EXPECT_EQ(Counter(A), s2 + 20);
+// Steps that arrive while a job runs are not merged into it: the job writes and reports the value
+// and stamp it captured, which leaves the device's counter behind the newest stamp, and the next
+// job carries only the newest value. The worker stays busy until the job's last step, so no
+// other job can start while the steps arrive.
+TEST_F(BrightnessWorker, StepsArrivingDuringAJobAreCarriedOutByTheNextJobOnly) {
+  // What the main timer holds: the newest command stamp and the brightness wanted for the
+  // active device, the panel.
+  uint64_t newest = s2;
+  int32_t wanted = 25;
+  // The table as each job left it when it released the worker.
+  std::vector<uint64_t> counterAtRelease;
+  WorkerEnv env{t.env.ports, main, [this] { return live; },
+                [&] {
+                  busy = false;
+                  counterAtRelease.push_back(Counter(P));
+                }};
+  // Runs on the main thread until the job has ended, whatever it does with the worker flag.
+  auto start = [&](const BrightnessJob& job, std::atomic<bool>& ended) {
+    busy = true;
+    pool.Run([run = SetBrightness(env, job), &ended] {
+      run();
+      ended = true;
+    });
+  };
+  auto finish = [&](std::atomic<bool>& ended) {
+    for (int wait = 0; wait < 5000 && !ended; ++wait) {
+      if (main.Pump() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(ended);
+    pool.Join();
+  };
+
+  std::atomic<bool> first{false};
+  start(JobFor(P, wanted, newest, true), first);
+  // The job now waits for the main thread to make its WMI write; twenty wheel steps arrive and
+  // find the worker busy.
+  for (int wait = 0; wait < 500 && main.SynchronizeCount() == 0; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(main.SynchronizeCount(), 1u);
+  for (int step = 1; step <= 20; ++step) {
+    ++newest;
+    wanted = 25 + 50 * step / 20;
+    EXPECT_TRUE(busy) << "step " << step;
+  }
+  EXPECT_TRUE(t.wmi.MethodCalls().empty());
+  finish(first);
+  EXPECT_FALSE(busy);
+  EXPECT_EQ(counterAtRelease, std::vector<uint64_t>{s2}); // released after its report
+  EXPECT_EQ(t.wmi.State(0).currentBrightness, 25);
+  EXPECT_EQ(Brightness(P), 25);
+  EXPECT_EQ(Counter(P), s2); // behind the newest stamp
+  for (const auto& uid : {A, B, E})
+    EXPECT_EQ(Counter(uid), s1); // held the job's MyCounter: left for the next job
+
+  // The timer starts a job at each later pass until every active device holds the newest stamp.
+  int jobs = 0;
+  auto behind = [&] {
+    for (const auto& uid : {P, A, B, E})
+      if (Counter(uid) != newest) return true;
+    return false;
+  };
+  while (behind() && jobs < 10) {
+    std::atomic<bool> ended{false};
+    start(JobFor(P, wanted, newest, true), ended);
+    finish(ended);
+    ++jobs;
+  }
+  EXPECT_EQ(jobs, 2);
+  ASSERT_EQ(t.wmi.MethodCalls().size(), 2u); // 25, then only the newest value
+  EXPECT_EQ(t.wmi.MethodCalls()[1].args,
+            (std::vector<std::pair<std::u16string, int32_t>>{{u"Timeout", 1}, {u"Brightness", 75}}));
+  for (size_t monitor : {kA, kB, kE}) {
+    EXPECT_EQ(WritesTo(monitor), 1u);
+    EXPECT_EQ(t.monitors.State(monitor).current, 75u);
+  }
+  EXPECT_EQ(Brightness(P), 75);
 }
 
 } // namespace

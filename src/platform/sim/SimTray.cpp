@@ -54,7 +54,8 @@ void SimTray::OnTaskbarCreated() {
 ITray::RectResult SimTray::IconRect(Rect& rect) {
   // A shell that cannot tell says so whether or not the icon is there.
   if (rectResult_ == RectResult::NotImplemented) return rectResult_;
-  if (!visible_) return RectResult::Failed;
+  // Windows fails for an icon its notification area does not hold, shown or not.
+  if (!inShell_) return RectResult::Failed;
   if (rectResult_ == RectResult::Ok) rect = rect_;
   return rectResult_;
 }

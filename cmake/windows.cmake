@@ -24,6 +24,10 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/ddcsim/ddcsim.cpp)
   add_library(ddcsim SHARED tools/ddcsim/ddcsim.cpp tools/ddcsim/dxva2.def)
   set_target_properties(ddcsim PROPERTIES OUTPUT_NAME dxva2 PREFIX "")
   target_link_options(ddcsim PRIVATE -static)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The real 32-bit dxva2.dll exports its stdcall functions undecorated, as dxva2.def names them.
+    target_link_options(ddcsim PRIVATE -Wl,--enable-stdcall-fixup)
+  endif()
 endif()
 
 # Small helpers the end-to-end checks run inside Wine.
@@ -42,6 +46,10 @@ add_library(menuprobe SHARED tools/e2e/menuprobe/menuprobe.cpp)
 set_target_properties(menuprobe PROPERTIES PREFIX "")
 target_link_options(menuprobe PRIVATE -static)
 target_link_libraries(menuprobe PRIVATE user32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # menuitems.exe looks the hook up by its plain name, without the stdcall "@12".
+  target_link_options(menuprobe PRIVATE -Wl,--kill-at)
+endif()
 add_dependencies(menuitems menuprobe)
 
 # End-to-end checks under Wine (registered as ctest tests of this build).

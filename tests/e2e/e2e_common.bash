@@ -9,7 +9,11 @@ fail() {
   exit 1
 }
 
-for f in lumivane.exe logtext.exe sendmsg.exe findwin.exe trayforget.exe; do
+# The program under test: the build's own, or another copy of it (the release zip's) named by
+# LUMIVANE_E2E_PROGRAM; the tools come from the build either way.
+PROGRAM="${LUMIVANE_E2E_PROGRAM:-$BUILD/lumivane.exe}"
+[ -f "$PROGRAM" ] || fail "$PROGRAM is not built"
+for f in logtext.exe sendmsg.exe findwin.exe trayforget.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
 
@@ -33,7 +37,7 @@ use_desktop shell
 
 # Starts the program in a desktop with a taskbar and waits for its start-up dump; LOG_TEXT := log.
 start_program() {
-  "$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/lumivane.exe")" >"$WORK/program.out" 2>&1 &
+  "$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$PROGRAM")" >"$WORK/program.out" 2>&1 &
   PROGRAM_PID=$!
   wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || {
     LOG_TEXT="$(wine_tool logtext.exe)"

@@ -42,7 +42,7 @@ share="$(orange_share "$WORK/after-taskbar.png" 60x24+964+744)"
 awk -v s="${share:-0}" 'BEGIN { exit !(s > 0.02) }' || fail "the icon is gone after TaskbarCreated"
 
 # A second copy: it probes the mutex for about a second, then shows the error box and ends.
-"$WINE64" "$(winpath "$BUILD/lumivane.exe")" >"$WORK/second.out" 2>&1 &
+"$WINE64" "$(winpath "$PROGRAM")" >"$WORK/second.out" 2>&1 &
 SECOND_PID=$!
 BOX="$(wine_tool findwin.exe Lumivane 30000 --class '#32770')" || fail "the second copy showed no message box"
 grep -qx 'Only a single instance of this application can run!' <<<"$BOX" ||

@@ -15,15 +15,18 @@
 
 namespace {
 
-std::u16string ToU16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+std::u16string ToU16(const std::wstring& text) {
+  return std::u16string(text.begin(), text.end());
+}
 
 // The largest height at which the text fits the icon's width: "100" on its own, every other
 // value as two "0" side by side.
-int FittedHeight(const lumivane::ITextMetrics& metrics, const std::u16string& text, const std::u16string& font) {
+int FittedHeight(const lumivane::ITextMetrics& metrics, const std::u16string& text,
+                 const std::u16string& font) {
   const lumivane::Size icon = metrics.SmallIconSizeForSettingsWindow();
   for (int size = icon.height; size >= 1; --size) {
-    const int width = text == u"100" ? metrics.TextWidth(u"100", {font, size})
-                                     : 2 * metrics.TextWidth(u"0", {font, size});
+    const int width =
+        text == u"100" ? metrics.TextWidth(u"100", {font, size}) : 2 * metrics.TextWidth(u"0", {font, size});
     if (width <= icon.width) return size;
   }
   return 0;

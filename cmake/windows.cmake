@@ -21,12 +21,16 @@ if(LUMIVANE_APP_SOURCES)
   endif()
 endif()
 
-# Test double for the Monitor Configuration API, installed over dxva2.dll in a private Wine prefix.
-# Only the 64-bit build runs under Wine here, so only it needs the simulator.
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/ddcsim/ddcsim.cpp AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+# Test double for the Monitor Configuration API, installed over dxva2.dll in a private Wine prefix
+# (system32 for the 64-bit build, syswow64 for the 32-bit one).
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/ddcsim/ddcsim.cpp)
   add_library(ddcsim SHARED tools/ddcsim/ddcsim.cpp tools/ddcsim/dxva2.def)
   set_target_properties(ddcsim PROPERTIES OUTPUT_NAME dxva2 PREFIX "")
   target_link_options(ddcsim PRIVATE -static)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The real 32-bit dxva2.dll exports its stdcall functions undecorated, as dxva2.def names them.
+    target_link_options(ddcsim PRIVATE -Wl,--enable-stdcall-fixup)
+  endif()
 endif()
 
 # Small helpers the end-to-end checks run inside Wine.
@@ -37,12 +41,18 @@ foreach(src ${LUMIVANE_E2E_TOOLS})
   target_link_options(${name} PRIVATE -static -municode)
   target_link_libraries(${name} PRIVATE user32 shell32)
 endforeach()
+# Draws reference digits with the program's own painter.
+target_link_libraries(iconref PRIVATE lumivane_win32)
 # Menus are per process under Wine: menuitems.exe reads a popup menu through this probe, which it
 # hooks into the menu's own thread.
 add_library(menuprobe SHARED tools/e2e/menuprobe/menuprobe.cpp)
 set_target_properties(menuprobe PROPERTIES PREFIX "")
 target_link_options(menuprobe PRIVATE -static)
 target_link_libraries(menuprobe PRIVATE user32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # menuitems.exe looks the hook up by its plain name, without the stdcall "@12".
+  target_link_options(menuprobe PRIVATE -Wl,--kill-at)
+endif()
 add_dependencies(menuitems menuprobe)
 
 # End-to-end checks under Wine (registered as ctest tests of this build).

@@ -15,6 +15,13 @@ apt_need() {
   log "installing ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  # Packages of another architecture (wine32:i386) need it added to dpkg before the update.
+  local p arch
+  for p in "${missing[@]}"; do
+    arch="${p##*:}"
+    [ "$arch" = "$p" ] && continue
+    dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo dpkg --add-architecture "$arch"
+  done
   for attempt in 1 2; do
     if $sudo apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"; then
       return 0
@@ -28,7 +35,8 @@ apt_need() {
 
 NATIVE_PKGS=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev clang libclang-rt-14-dev)
 WIN_PKGS=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest clang lld zip)
-WINE_PKGS=(wine wine64 xvfb xdotool x11-utils imagemagick xauth)
+# wine32 runs the 32-bit program, the one the release zip ships.
+WINE_PKGS=(wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick xauth)
 
 # wine_env DIR : a private Wine prefix under DIR, created once and reused.
 wine_env() {
@@ -106,8 +114,18 @@ use_desktop() {
   "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$1" /d 1024x768 /f >/dev/null 2>&1
 }
 
-# install_ddcsim : the DDC/CI simulator as this prefix's dxva2.dll (Wine has no DDC/CI).
+# pe_is_32bit FILE : the Windows executable or DLL FILE is built for 32-bit x86.
+pe_is_32bit() {
+  local pe
+  pe=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ') && [ -n "$pe" ] || return 1
+  [ "$(od -An -tx2 -j$((pe + 4)) -N2 "$1" | tr -d ' ')" = "014c" ]
+}
+
+# install_ddcsim : the DDC/CI simulator as this prefix's dxva2.dll (Wine has no DDC/CI); a 32-bit
+# build's simulator goes where 32-bit programs load their system DLLs from.
 install_ddcsim() {
-  cp "$BUILD/dxva2.dll" "$WINEPREFIX/drive_c/windows/system32/dxva2.dll" || return 1
+  local dir=system32
+  pe_is_32bit "$BUILD/dxva2.dll" && dir=syswow64
+  cp "$BUILD/dxva2.dll" "$WINEPREFIX/drive_c/windows/$dir/dxva2.dll" || return 1
   export WINEDLLOVERRIDES="dxva2=n;mscoree,mshtml="
 }

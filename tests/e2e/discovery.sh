@@ -2,18 +2,27 @@
 # Start-up discovery of external monitors under Wine, with the DDC/CI simulator installed as the
 # prefix's dxva2.dll: the start-up dump lists the monitors that answer, with their handle,
 # brightness, range and display mode; a monitor that never answers a brightness read is logged
-# and left out. The program is then ended through its session-end path.
+# and left out. Each monitor found is then made the active one from the tray menu and turned with
+# the wheel: the simulator records a write to it, and none to the one left out. The program is
+# then ended through its session-end path.
 #   bash tests/e2e/discovery.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-[ -f "$BUILD/dxva2.dll" ] || fail "$BUILD/dxva2.dll is not built"
+for f in dxva2.dll menuitems.exe; do
+  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
+done
+SHOTS="$BUILD/e2e/discovery"
+rm -rf "$SHOTS" && mkdir -p "$SHOTS"
+dark_taskbar
 
 # Wine 8 loads a system32 dxva2.dll of ours even without an override (checked); dxva2=n makes it
 # explicit. Later checks in this prefix get the simulator too.
 install_ddcsim || fail "cannot install the simulator"
 cp "$ROOT/tests/data/ddcsim/discovery.ini" "$WORK/monitors.ini"
 export LUMIVANE_DDCSIM_CONFIG="$(winpath "$WORK/monitors.ini")"
-export LUMIVANE_DDCSIM_LOG="$(winpath "$WORK/writes.log")"
+WRITES="$WORK/writes.log"
+: >"$WRITES"
+export LUMIVANE_DDCSIM_LOG="$(winpath "$WRITES")"
 start_program
 
 # The fields of one record of the dump: the lines after its UID up to the next record, as
@@ -54,6 +63,27 @@ grep -q '^monid=0$' <<<"$FIRST$SECOND" && fail "a monitor reached over DDC/CI ha
 grep -q 'ERROR! Error retrieving current brightness from physmon 0/2: ' <<<"$LOG_TEXT" ||
   fail "the monitor that never answers is not logged"
 grep -q 'physmon 0/1' <<<"$LOG_TEXT" && fail "monitor 1 answered its retry but was logged as failing"
+
+# A write through each monitor found: choose it in the menu, then one wheel notch down.
+wait_digits start || fail "no digits in the notification area ($SHOTS/start.png)"
+locate_icon start || fail "the white pixels of the tray do not fit one icon ($SHOTS/start.png)"
+for entry in '0 1 60' '1 2 35'; do
+  read -r monitor item from <<<"$entry"
+  open_menu
+  choose "^$item\\. "
+  sleep 0.5
+  wait_digits "chosen-$item" || fail "no digits after choosing item $item"
+  point_at_icon
+  xdotool click 5
+  for _ in $(seq 1 40); do
+    [ -n "$(last_write "$monitor")" ] && break
+    sleep 0.1
+  done
+  written="$(last_write "$monitor")"
+  [ -n "$written" ] || fail "no write reached monitor $monitor (menu item $item); writes: $(tr '\n' ' ' <"$WRITES")"
+  [ "$written" -lt "$from" ] || fail "a notch down took monitor $monitor from $from to $written"
+done
+[ -z "$(last_write 2)" ] || fail "the monitor that was left out got a write: $(cat "$WRITES")"
 
 # End the session: the program leaves through its exit path at the next timer pass.
 wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"

@@ -9,7 +9,11 @@ fail() {
   exit 1
 }
 
-for f in lumivane.exe logtext.exe sendmsg.exe findwin.exe; do
+# The program under test: the build's own, or another copy of it (the release zip's) named by
+# LUMIVANE_E2E_PROGRAM; the tools come from the build either way.
+PROGRAM="${LUMIVANE_E2E_PROGRAM:-$BUILD/lumivane.exe}"
+[ -f "$PROGRAM" ] || fail "$PROGRAM is not built"
+for f in logtext.exe sendmsg.exe findwin.exe trayforget.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
 
@@ -33,7 +37,7 @@ use_desktop shell
 
 # Starts the program in a desktop with a taskbar and waits for its start-up dump; LOG_TEXT := log.
 start_program() {
-  "$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/lumivane.exe")" >"$WORK/program.out" 2>&1 &
+  "$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$PROGRAM")" >"$WORK/program.out" 2>&1 &
   PROGRAM_PID=$!
   wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || {
     LOG_TEXT="$(wine_tool logtext.exe)"
@@ -102,8 +106,7 @@ pixels_like() { # name colour
 # Waits up to 10 s until the tray region shows white digits; the last screenshot is NAME.
 wait_digits() {
   for _ in $(seq 1 40); do
-    shot "$1"
-    [ "$(pixels_like "$1" white)" -gt 8 ] 2>/dev/null && return 0
+    digits_seen "$1" && return 0
     sleep 0.25
   done
   return 1
@@ -119,6 +122,63 @@ locate_icon() {
   ICON_Y=$((748 + y + h / 2))
   ICON_GEOMETRY="16x16+$((ICON_X - 8))+$((ICON_Y - 8))"
 }
+# digits_seen NAME : screenshot NAME shows white digits in the tray region.
+digits_seen() {
+  shot "$1"
+  [ "$(pixels_like "$1" white)" -gt 8 ] 2>/dev/null
+}
+# Share of the pixels of a screen region (WxH+X+Y) of an image that have the application icon's
+# orange.
+orange_share() { # image region
+  convert "$1" -crop "$2" +repage -fuzz 12% -fill black +opaque '#F5A623' -fill white -opaque '#F5A623' \
+    -format '%[fx:mean]' info: 2>/dev/null
+}
+# app_icon_seen NAME : screenshot NAME shows the application icon at the right end of the taskbar.
+app_icon_seen() {
+  shot "$1"
+  awk -v s="$(orange_share "$SHOTS/$1.png" 60x24+964+744)" 'BEGIN { exit !(s + 0 > 0.02) }'
+}
+
+# tray_glyphs NAME : the white pixels of the tray region of screenshot NAME, cut to the rows and
+# columns that hold any, one row per line, '#' for white and '.' for the rest (iconref.exe's form).
+tray_glyphs() {
+  convert "$SHOTS/$1.png" -crop "$TRAY" +repage -fuzz 10% -fill black +opaque white -fill white -opaque white \
+    -trim +repage -compress none pbm:- 2>/dev/null |
+    awk 'NR == 1 { next } NR == 2 { w = $1; next }
+      { for (i = 1; i <= NF; i++) { row = row ($i == "0" ? "#" : "."); if (length(row) == w) { print row; row = "" } } }'
+}
+# expect_digits NAME VALUE : the icon in screenshot NAME shows VALUE, pixel for pixel as the
+# program's painter draws it at the height that fits the icon.
+expect_digits() {
+  local want got
+  want="$(wine_tool iconref.exe "$2")" && [ -n "$want" ] || fail "iconref.exe drew nothing for $2"
+  got="$(tray_glyphs "$1")"
+  [ "$got" = "$want" ] || fail "the icon does not show $2 ($SHOTS/$1.png); its white pixels:
+$got
+$2 as drawn by the painter:
+$want"
+}
+
+# restart_notification_area SEEN : the notification area drops the program's icon, as a restarted
+# shell starts empty, then "TaskbarCreated" comes, which the program must answer with 1. SEEN NAME
+# takes screenshot NAME and succeeds when it shows the icon: it must fail once the icon is dropped
+# and hold again within 10 s of the message.
+restart_notification_area() {
+  local seen="$1"
+  wine_tool trayforget.exe || fail "the notification area held no icon of the program"
+  for _ in $(seq 1 20); do
+    "$seen" tray-dropped || break
+    sleep 0.25
+  done
+  "$seen" tray-dropped && fail "the icon stayed after the notification area dropped it ($SHOTS/tray-dropped.png)"
+  [ "$(wine_tool sendmsg.exe taskbarcreated)" = "1" ] || fail "TaskbarCreated was not answered with 1"
+  for _ in $(seq 1 40); do
+    "$seen" tray-restarted && return 0
+    sleep 0.25
+  done
+  fail "the icon did not come back after TaskbarCreated ($SHOTS/tray-restarted.png)"
+}
+
 # Pointer onto the icon, then a small move so that the shell reports it to the program.
 point_at_icon() {
   xdotool mousemove "$ICON_X" "$((ICON_Y - 1))"

@@ -16,11 +16,6 @@ for f in hostile.exe dxva2.dll menuitems.exe settingsctl.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
 
-# Share of the pixels of a screen region (WxH+X+Y) that have the application icon's orange.
-orange_share() {
-  convert "$1" -crop "$2" +repage -fuzz 12% -fill black +opaque '#F5A623' -fill white -opaque '#F5A623' \
-    -format '%[fx:mean]' info: 2>/dev/null
-}
 icon_shown() { # screenshot
   import -window root "$1" 2>/dev/null
   awk -v s="$(orange_share "$1" 60x24+964+744)" 'BEGIN { exit !(s + 0 > 0.02) }'

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The tray in use under Wine, judged from outside: two simulated monitors (50 and 80), a dark
 # taskbar so that the white digits can be seen. The icon shows the active monitor's brightness in
-# white with no key colour; three wheel notches over it step the monitor to 35 (the simulator's
-# write record); a left click drops it to its minimum and a second one restores it; the menu,
-# read from its window, lists both monitors and the three commands; choosing the second monitor
-# shows its digits; "TaskbarCreated" leaves the icon as it was; exit ends the process and removes
-# the icon; restart starts a new process that takes over from the old one.
+# white with no key colour, the very pixels that the painter draws for that number; three wheel
+# notches over it step the monitor to 35 (the simulator's write record); a left click drops it to
+# its minimum and a second one restores it; the menu, read from its window, lists both monitors
+# and the three commands; choosing the second monitor shows its digits; after the notification
+# area has dropped the icon, "TaskbarCreated" brings it back as it was; exit ends the process and
+# removes the icon; restart starts a new process that takes over from the old one.
 #   bash tests/e2e/tray.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in dxva2.dll menuitems.exe; do
+for f in dxva2.dll menuitems.exe iconref.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
 SHOTS="$BUILD/e2e/tray"
@@ -29,6 +30,7 @@ wait_digits start || fail "no white digits in the notification area (screenshot 
 locate_icon start || fail "the white pixels of the tray do not fit one icon ($SHOTS/start.png)"
 [ "$(pixels_like start '#9636A7')" = "0" ] || fail "the key colour shows in the icon ($SHOTS/start.png)"
 icon_crop start
+expect_digits start 50
 [ "$(write_count)" = "0" ] || fail "the program wrote before any input: $(cat "$WRITES")"
 echo "digits at $ICON_X,$ICON_Y; screenshot $SHOTS/start.png"
 
@@ -43,6 +45,7 @@ awk '$1 != 0' "$WRITES" | grep -q . && fail "the wheel wrote to the other monito
 sleep 0.5
 wait_digits wheel || fail "no digits after the wheel"
 icon_crop wheel
+expect_digits wheel 35
 same_icon start wheel && fail "the icon did not change from 50 to 35 ($SHOTS/wheel.png)"
 
 # --- the click: to the minimum and back ------------------------------------------------------
@@ -75,6 +78,7 @@ choose '^2\. '
 sleep 0.5
 wait_digits second || fail "no digits after choosing the second monitor"
 icon_crop second
+expect_digits second 80
 same_icon restored second && fail "the icon still shows the first monitor's 35 ($SHOTS/second.png)"
 [ "$(write_count)" = "$before" ] || fail "choosing a monitor wrote to one: $(tail -n +$((before + 1)) "$WRITES")"
 # The wheel now turns the second monitor: the program really made it the active one.
@@ -85,6 +89,7 @@ wait_write 1 75 || fail "the wheel did not step the second monitor from 80 to 75
 sleep 0.5
 wait_digits second75 || fail "no digits at 75"
 icon_crop second75
+expect_digits second75 75
 same_icon second second75 && fail "the icon did not change from 80 to 75"
 # Back to the first: the very digits of 35 again.
 open_menu
@@ -95,12 +100,13 @@ wait_digits first-again || fail "no digits after choosing the first monitor agai
 icon_crop first-again
 same_icon restored first-again || fail "the first monitor's 35 looks different now ($SHOTS/first-again.png)"
 
-# --- "TaskbarCreated" --------------------------------------------------------------------------
-[ "$(wine_tool sendmsg.exe taskbarcreated)" = "1" ] || fail "TaskbarCreated was not answered with 1"
+# --- a restart of the notification area --------------------------------------------------------
+restart_notification_area digits_seen
 sleep 0.5
 wait_digits taskbar || fail "no digits after TaskbarCreated"
 icon_crop taskbar
 same_icon first-again taskbar || fail "the icon changed after TaskbarCreated ($SHOTS/taskbar.png)"
+expect_digits taskbar 35
 
 # --- exit ------------------------------------------------------------------------------------
 old="$(program_pids)"

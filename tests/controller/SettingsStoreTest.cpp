@@ -555,6 +555,12 @@ TEST_F(SettingsKeptTest, AValueThatCannotBeReadThisTimeIsLeftForTheNextStart) {
   EXPECT_TRUE(next.Form.SyncBox.Checked());
   EXPECT_EQ(next.Form.Config.Text(), u"game.exe=100");
   EXPECT_EQ(StoredText(u"color"), u"00ff00"); // written back as a start writes it
+
+  // The loader deletes a limit only when it is absent, also when its writes are not held.
+  Reg().FailReads(u"vmin");
+  next.LoadEarlySettings();
+  Reg().FailReads(u"vmin", false);
+  EXPECT_EQ(StoredNumber(u"vmin"), 30);
 }
 
 TEST_F(SettingsKeptTest, ValuesLargerThanAnySettingAreIgnoredAndLeftAsTheyAre) {

@@ -93,6 +93,13 @@ class TController {
   // The largest key of the command map as the last pass left it.
   uint64_t CommandStamp = 0;
 
+  // A tick this soon after the end of the last pass is not Timer1's (whose next tick comes about
+  // 100 ms after the pass re-armed it): a forged or flooded WM_TIMER runs no pass.
+  static constexpr uint64_t kMinPassSpacingMs = 50;
+  // Rediscovery requests (display changes, power events, the model-detection box) wait until
+  // this long after the end of the last rescan; however many arrive meanwhile, one rescan follows.
+  static constexpr uint64_t kRescanHoldMs = 1000;
+
   // The settings window: its controls hold the current choices.
   TSettingsForm Form;
 
@@ -278,6 +285,11 @@ class TController {
   bool menuOpen_ = false;
   // The entry whose stamp the pass took as the command stamp.
   std::optional<Variant> newest_;
+  // When the last pass and the last rescan ended (command-stamp clock); 0 before the first.
+  uint64_t lastPassEndMs_ = 0;
+  uint64_t lastRescanEndMs_ = 0;
+  // Whether at least ms have gone by since since (a clock set back counts as gone by).
+  bool Elapsed(uint64_t since, uint64_t ms) const;
   RediscoveryBackOff backOff_;
 };
 

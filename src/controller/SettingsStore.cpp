@@ -8,7 +8,6 @@ namespace lumivane {
 
 namespace {
 constexpr int kMinStep = 1;
-constexpr int kMaxStep = 100;
 
 std::u16string PercentText(int32_t number) {
   return DecimalText(number) + u"%";
@@ -36,11 +35,13 @@ void TController::LoadEarlySettings() {
        {Limit{u"vmin", RangeMin, Form.stepMin}, Limit{u"vmax", RangeMax, Form.stepMax}}) {
     // Stored limits are kept as they are, even outside 0..100 or crossed: the range code copes
     // with both, and the user's choice in the window replaces them.
-    if (std::optional<int32_t> number = store_.RegReadInteger(kSettingsKey, limit.name)) {
+    RegMiss miss = RegMiss::Absent;
+    if (std::optional<int32_t> number = store_.RegReadInteger(kSettingsKey, limit.name, &miss)) {
       limit.variable = *number;
       limit.combo.Select(PercentText(*number));
-    } else {
-      // Absent or of another type: deleted, so the default holds from now on.
+    } else if (miss == RegMiss::Absent) {
+      // Absent or of another type: deleted, so the default holds from now on. A value that
+      // could not be read this time stays for the next start.
       store_.RegDeleteValue(kSettingsKey, limit.name);
     }
   }
@@ -84,9 +85,9 @@ void TController::LoadStep() {
   const std::optional<int32_t> step = store_.RegReadInteger(kSettingsKey, u"step");
   if (!step) return;
   // A step of 0 would leave the wheel dead and a negative one would turn it around: such a value
-  // counts as absent.
-  if (*step < kMinStep || *step > kMaxStep) {
-    LogError(u"The stored step " + DecimalText(*step) + u" is outside 1..100 and is ignored.");
+  // counts as absent. A large step is the user's: each notch then goes to a limit.
+  if (*step < kMinStep) {
+    LogError(u"The stored step " + DecimalText(*step) + u" is below 1 and is ignored.");
     return;
   }
   StepPercent = *step;

@@ -39,6 +39,16 @@ void TController::Startup() {
   platform_.host->InitializeCom();
   comInitialized_ = true;
 
+  // Loading writes values back (the controls run their handlers); those writes wait until this
+  // copy knows it is the only one, and a second copy leaves the first one's settings alone.
+  struct HeldWrites {
+    RegistryStore& store;
+    ~HeldWrites() {
+      if (store.Holding()) store.DropWrites();
+    }
+  } held{store_};
+  store_.HoldWrites();
+
   // A failing loader must not keep the program from starting: it logs and the rest goes on.
   Guarded([&] { LoadEarlySettings(); });
   Guarded([&] { DiscoverInternalDisplays(); });
@@ -48,11 +58,13 @@ void TController::Startup() {
 
   SingleInstanceProbes();
   if (!CheckSingleInstance(u"Lumivane", true)) {
+    store_.DropWrites();
     ShowErrorBox(SingleInstanceMessage);
     Exiter();
     platform_.host->SetTimerEnabled(true);
     return;
   }
+  store_.CommitWrites();
 
   Guarded([&] { BuildMenu(); });
   platform_.host->SetTimerEnabled(true);

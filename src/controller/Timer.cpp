@@ -29,10 +29,27 @@ class TimerRearm {
 };
 } // namespace
 
+bool TController::Elapsed(uint64_t since, uint64_t ms) const {
+  const uint64_t now = NowUnixMs();
+  return since == 0 || now < since || now - since >= ms;
+}
+
 void TController::Timer1Timer() noexcept {
   try {
+    // Timer1 stays armed: its own next tick runs the pass.
+    if (!Elapsed(lastPassEndMs_, kMinPassSpacingMs)) return;
     IHost& host = *platform_.host;
     TimerRearm rearm(host);
+    // Measured from the end of the pass, whichever way it ends.
+    struct PassEnd {
+      TController& c;
+      ~PassEnd() {
+        try {
+          c.lastPassEndMs_ = c.NowUnixMs();
+        } catch (...) {
+        }
+      }
+    } passEnd{*this};
     host.SetTimerEnabled(false);
     ProgramMatched = false;
     DeviceDisabled = false;
@@ -71,7 +88,7 @@ void TController::TimerPass() {
     backOff_.Tick(NowUnixMs());
     if (backOff_.RescanDue()) RescanRequested = true;
   });
-  if (RescanRequested && !WorkerBusy) {
+  if (RescanRequested && !WorkerBusy && Elapsed(lastRescanEndMs_, kRescanHoldMs)) {
     RescanRequested = false;
     Guarded([&] { Rescan(); });
   }
@@ -103,6 +120,15 @@ void TController::RangeRefresh() {
 void TController::Rescan() {
   std::optional<DeviceEnv> env = MakeDeviceEnv();
   if (!env) return;
+  struct RescanEnd {
+    TController& c;
+    ~RescanEnd() {
+      try {
+        c.lastRescanEndMs_ = c.NowUnixMs();
+      } catch (...) {
+      }
+    }
+  } rescanEnd{*this};
   RediscoverDevices(*env);
   backOff_.Rediscovered(env->devices);
   BuildMenu();

@@ -20,34 +20,16 @@ int64_t FloorDiv(int64_t a, int64_t b) {
   return q;
 }
 
-// A level key counts only in its canonical decimal form, as a lookup by integer would find it.
-std::optional<int64_t> LevelValue(const Variant& key) {
-  try {
-    int64_t v = key.ToInt64();
-    if (Variant::Narrow(v).Text() == key.Text()) return v;
-  } catch (const AssocError&) {
-  }
-  return std::nullopt;
-}
-
-// The nearest level at or above i up to max (max + 1 when none), and at or below i down to
-// min (min - 1 when none); 0 when i lies outside that side's range.
-void NearestLevels(const TAssoc& levels, int64_t i, int64_t min, int64_t max, int64_t& up, int64_t& down) {
-  std::optional<int64_t> bestUp, bestDown;
-  if (const TAssocTable* all = levels.All()) {
-    for (const auto& [key, child] : *all) {
-      std::optional<int64_t> level = LevelValue(key);
-      if (!level) continue;
-      if (*level >= i && *level <= max && (!bestUp || *level < *bestUp)) bestUp = level;
-      if (*level <= i && *level >= min && (!bestDown || *level > *bestDown)) bestDown = level;
-    }
-  }
+// NearestLevels with the edges ValueChange works with: max + 1 above when there is no level up
+// to max, min - 1 below when there is none down to min; 0 for a side that i lies beyond.
+void LevelsAround(const TAssoc& levels, int64_t i, int64_t min, int64_t max, int64_t& up, int64_t& down) {
+  const NearLevels near = NearestLevels(levels, i, min, max);
   // A limit at the end of the 64-bit range has no neighbour; the value is clamped to 0..100 later,
   // so the extreme itself stands in for it.
   const int64_t aboveMax = max == std::numeric_limits<int64_t>::max() ? max : max + 1;
   const int64_t belowMin = min == std::numeric_limits<int64_t>::min() ? min : min - 1;
-  up = i <= max ? bestUp.value_or(aboveMax) : 0;
-  down = i >= min ? bestDown.value_or(belowMin) : 0;
+  up = i <= max ? near.up.value_or(aboveMax) : 0;
+  down = i >= min ? near.down.value_or(belowMin) : 0;
 }
 } // namespace
 
@@ -91,7 +73,7 @@ void TController::ValueChange(int i, bool init) {
     if (RecordFlag(*record, u"internal") && record->IsSet(u"level") &&
         !record->Items(u"level").IsSet(Variant::Narrow(value))) {
       int64_t up = 0, down = 0;
-      NearestLevels(record->Items(u"level"), value, min, max, up, down);
+      LevelsAround(record->Items(u"level"), value, min, max, up, down);
       if (value < ShownBrightness) value = down;
       if (value >= ShownBrightness) value = up;
     }
@@ -119,7 +101,7 @@ bool TController::ShowsNearestTo(int requested) const {
   if (RecordFlag(*record, u"internal") && record->IsSet(u"level") &&
       !record->Items(u"level").IsSet(Variant::Narrow(value))) {
     int64_t up = 0, down = 0;
-    NearestLevels(record->Items(u"level"), value, min, max, up, down);
+    LevelsAround(record->Items(u"level"), value, min, max, up, down);
     value = down >= min ? down : up;
   }
   return ShownBrightness == std::clamp<int64_t>(value, 0, 100);

@@ -75,11 +75,12 @@ class JobRun {
       const bool internal = RecordBool(target, u"internal");
       const TAssoc* levels = FindChild(target, Variant(u"level"));
       if (internal && levels && !levels->IsSet(Variant::Narrow(t))) {
-        // Nearest supported level at or above, else the nearest below, within the range.
-        while (t < max && !levels->IsSet(Variant::Narrow(t)))
-          ++t;
-        while (t > min && !levels->IsSet(Variant::Narrow(t)))
-          --t;
+        // Nearest supported level at or above, else the nearest below, within the range; with
+        // neither, the lower limit (where a walk through the range would stop). The range comes
+        // from the stored limits and may be the whole 32-bit span, so the levels are searched,
+        // not the range.
+        const NearLevels near = NearestLevels(*levels, t, min, max);
+        t = near.up ? *near.up : near.down ? *near.down : min;
       }
       b_.tBrightness = t;
       if (RecordInt(target, u"brightness") != t) {

@@ -12,6 +12,15 @@ const TAssoc* FindChild(const TAssoc& node, const Variant& key) {
 }
 
 namespace {
+std::optional<int64_t> LevelValue(const Variant& key) {
+  try {
+    int64_t v = key.ToInt64();
+    if (Variant::Narrow(v).Text() == key.Text()) return v;
+  } catch (const AssocError&) {
+  }
+  return std::nullopt;
+}
+
 Variant ValueOf(const TAssoc& record, const std::u16string& key) {
   const TAssoc* child = FindChild(record, Variant(key));
   return child ? child->Val() : Variant();
@@ -83,6 +92,19 @@ std::u16string UnsignedText(uint64_t v) {
   while (n)
     out.push_back(buf[--n]);
   return out;
+}
+
+NearLevels NearestLevels(const TAssoc& levels, int64_t i, int64_t min, int64_t max) {
+  NearLevels found;
+  const TAssocTable* all = levels.All();
+  if (!all) return found;
+  for (const auto& [key, child] : *all) {
+    const std::optional<int64_t> level = LevelValue(key);
+    if (!level) continue;
+    if (*level >= i && *level <= max && (!found.up || *level < *found.up)) found.up = level;
+    if (*level <= i && *level >= min && (!found.down || *level > *found.down)) found.down = level;
+  }
+  return found;
 }
 
 } // namespace lumivane

@@ -2,6 +2,7 @@
 // Reading and writing device records. Discovery stores numbers and truth values as text; the
 // worker and supervision store integers and booleans; readers accept both.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumivane {
@@ -30,6 +31,15 @@ TAssoc& AddDeviceRecord(TAssoc& devices, const std::u16string& uid);
 // After "min" and "max" are known: keep them as "min_orig"/"max_orig", then narrow them to the
 // configured limits. The two tests are independent, so "min" may end above "max".
 void ClampRange(TAssoc& record, int64_t rangeMin, int64_t rangeMax);
+
+// The supported levels of a panel (the keys of its "level" node) nearest to i within min..max:
+// the smallest at or above i and the largest at or below i; nothing on a side without one. A
+// key counts only in its canonical decimal form, as a lookup by integer would find it. One walk
+// over the keys, whatever the range.
+struct NearLevels {
+  std::optional<int64_t> up, down;
+};
+NearLevels NearestLevels(const TAssoc& levels, int64_t i, int64_t min, int64_t max);
 
 // "errors" := its numeric value + 1.
 void CountError(TAssoc& record);

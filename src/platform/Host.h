@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,6 +10,10 @@ namespace lumivane {
 // The hidden main window and the process around it.
 class IHost {
  public:
+  // The log memo keeps the newest lines, one per AppendLogLine call: a program that runs for
+  // weeks with a device that keeps failing must not fill the memory with its log.
+  static constexpr size_t kLogLineLimit = 5000;
+
   virtual ~IHost() = default;
   virtual void SetTimerEnabled(bool enabled) = 0; // Timer1, 100 ms
   virtual bool TimerEnabled() const = 0;
@@ -16,9 +21,10 @@ class IHost {
   virtual void HideMainForm() = 0;  // the settings window goes out of sight; the program runs on
   // The message the shell broadcasts when its notification area is (re)created.
   virtual uint32_t TaskbarCreatedMessage() = 0;
-  virtual void ShowErrorBox(const std::u16string& text) = 0;  // modal, caption "Lumivane"
-  virtual void AppendLogLine(const std::u16string& line) = 0; // main thread only
-  virtual void InitializeCom() = 0;                           // for the main thread
+  virtual void ShowErrorBox(const std::u16string& text) = 0; // modal, caption "Lumivane"
+  // Main thread only. Beyond kLogLineLimit lines the oldest go first.
+  virtual void AppendLogLine(const std::u16string& line) = 0;
+  virtual void InitializeCom() = 0; // for the main thread
   virtual void UninitializeCom() = 0;
   // Shows the hidden main window, brings it to the foreground and restores it when minimised.
   virtual void ShowMainWindow() = 0;

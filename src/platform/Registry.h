@@ -17,7 +17,12 @@ struct RegStatus {
     NotFound,   // the key opened but has no such value
     WrongType,  // the value exists with another type than the one asked for
     Failed,     // the read, write or delete itself failed
+    TooLarge,   // the value exists but is larger than kMaxValueBytes; it was not read
   };
+  // No setting comes near this; a larger value was not written by the program and is not read.
+  static constexpr uint32_t kMaxValueBytes = 1u << 20;
+  // The system's code for a key or value that does not exist (ERROR_FILE_NOT_FOUND).
+  static constexpr uint32_t kFileNotFound = 2;
   Code code = Code::Ok;
   uint32_t error = 0; // the system's error code, for a message text; 0 when there is none
   bool Ok() const { return code == Code::Ok; }
@@ -26,7 +31,9 @@ struct RegStatus {
 class IRegistry {
  public:
   virtual ~IRegistry() = default;
-  // Opens key with RegAccess::Read. value is set only on Ok.
+  // Opens key with RegAccess::Read. value is set only on Ok. A key that does not exist is
+  // OpenFailed with kFileNotFound; a key that exists but does not open is OpenFailed with the
+  // system's code; a read that fails for another reason than a missing value is Failed.
   virtual RegStatus ReadString(const std::u16string& key, const std::u16string& name,
                                std::u16string& value) = 0;
   virtual RegStatus ReadDword(const std::u16string& key, const std::u16string& name, int32_t& value) = 0;

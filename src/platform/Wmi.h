@@ -17,6 +17,13 @@ class WmiError : public TextError {
   const std::u16string& Description() const { return Text(); }
 };
 
+// The main thread walks WMI answers; a WMI service that stops answering must not hold it (the
+// icon, the menu, exit, and while the wheel hook is in, every mouse move on the desktop). Each
+// object of a walk is waited for at most this long; a walk whose next object does not come in
+// time ends with WmiError(kWmiTimedOut).
+inline constexpr uint32_t kWmiWaitMs = 5000;
+inline constexpr const char16_t* kWmiTimedOut = u"WMI did not answer within 5 seconds";
+
 // A property value: null, an integer, a text, or an array of integers / texts.
 struct WmiValue {
   enum class Kind { Null, Integer, Text, Array };
@@ -55,7 +62,7 @@ class IWmiObject {
 class IWmiObjectSet {
  public:
   virtual ~IWmiObjectSet() = default;
-  // The next object, or null at the end. Walked once.
+  // The next object, or null at the end. Walked once. Waits at most kWmiWaitMs.
   virtual std::unique_ptr<IWmiObject> Next() = 0;
 };
 
@@ -69,7 +76,8 @@ class IWmiServices {
 class IWmi {
  public:
   virtual ~IWmi() = default;
-  // Locator "WbemScripting.SWbemLocator" (or its COM equivalent), ConnectServer(".", ns).
+  // Locator "WbemScripting.SWbemLocator" (or its COM equivalent), ConnectServer(".", ns), with
+  // the system's bounded wait for the connection.
   // Throws WmiError for WMI failures and std::runtime_error when the locator cannot be made.
   virtual std::unique_ptr<IWmiServices> Connect(const std::u16string& nameSpace) = 0;
 };

@@ -37,6 +37,8 @@ template <typename Backend> class RegistryContract : public ::testing::Test {
       return u"<NotFound>";
     case Code::WrongType:
       return u"<WrongType>";
+    case Code::TooLarge:
+      return u"<TooLarge>";
     default:
       return u"<Failed>";
     }
@@ -178,10 +180,30 @@ TYPED_TEST_P(RegistryContract, AStringEndsAtItsFirstZero) {
   EXPECT_EQ(this->TextOf(this->key_, u"config"), u"ab");
 }
 
+// No setting comes near a megabyte: a larger value is not read, whatever its type, and stays.
+TYPED_TEST_P(RegistryContract, AValueLargerThanAnySettingIsNotRead) {
+  IRegistry& reg = this->Reg();
+  const size_t limitUnits = RegStatus::kMaxValueBytes / sizeof(char16_t);
+  const std::u16string over(limitUnits, u'x');       // with its terminator two bytes over
+  const std::u16string inside(limitUnits - 1, u'x'); // with its terminator exactly at the limit
+  ASSERT_TRUE(reg.WriteString(this->key_, u"config", over, RegAccess::ReadWrite).Ok());
+  ASSERT_TRUE(reg.WriteString(this->key_, u"color", inside, RegAccess::ReadWrite).Ok());
+  std::u16string text = u"<untouched>";
+  int32_t number = 4711;
+  EXPECT_EQ(reg.ReadString(this->key_, u"config", text).code, RegStatus::Code::TooLarge);
+  EXPECT_EQ(reg.ReadDword(this->key_, u"config", number).code, RegStatus::Code::TooLarge);
+  EXPECT_EQ(text, u"<untouched>");
+  EXPECT_EQ(number, 4711);
+  EXPECT_EQ(this->TextOf(this->key_, u"color"), inside);
+  // Still there: replacing it is the writer's choice.
+  ASSERT_TRUE(reg.WriteString(this->key_, u"config", u"a=1", RegAccess::ReadWrite).Ok());
+  EXPECT_EQ(this->TextOf(this->key_, u"config"), u"a=1");
+}
+
 REGISTER_TYPED_TEST_SUITE_P(RegistryContract, StringsAndDwordsReadBackAsWritten, NamesAndKeyPathsIgnoreCase,
                             AValueOfAnotherTypeReadsAsWrongTypeAndLeavesTheResult,
                             AMissingKeyIsToldApartFromAMissingValue, WritesCreateTheKeyAndTheKeysAboveIt,
                             DeletingAMissingValueSucceeds, AKeyOpenedForReadingRefusesChanges,
-                            AStringEndsAtItsFirstZero);
+                            AStringEndsAtItsFirstZero, AValueLargerThanAnySettingIsNotRead);
 
 } // namespace lumivane::contract

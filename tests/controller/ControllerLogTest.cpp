@@ -55,5 +55,24 @@ TEST_F(ControllerLogTest, NowUnixMsFollowsTheLocalWallClock) {
   EXPECT_EQ(UnixMsFromLocalTime(LocalTime{}), 0u);
 }
 
+// A program that runs for weeks with a device that keeps failing logs a line every few passes:
+// the memo keeps the newest lines and lets the oldest go, whichever thread logged them.
+TEST_F(ControllerLogTest, TheLogKeepsItsNewestLines) {
+  constexpr size_t kLimit = IHost::kLogLineLimit;
+  static_assert(kLimit == 5000);
+  ILog& log = c().Log();
+  for (size_t n = 0; n < kLimit + 7; ++n)
+    log.LogLine(u"line " + Variant(static_cast<uint64_t>(n)).Text());
+  std::thread worker([&] { log.LogLine(u"from the worker"); });
+  worker.join();
+  app.mainThread.Pump();
+
+  const auto lines = app.host.LogLines();
+  ASSERT_EQ(lines.size(), kLimit);
+  EXPECT_EQ(lines.front(), u"line 8"); // start-up's own lines and lines 0..7 went first
+  EXPECT_EQ(lines[kLimit - 2], u"line " + Variant(static_cast<uint64_t>(kLimit + 6)).Text());
+  EXPECT_EQ(lines.back(), u"from the worker");
+}
+
 } // namespace
 } // namespace lumivane

@@ -85,6 +85,7 @@ TEST_F(SupervisionTest, RescansReleaseThePhysicalMonitorHandles) {
   Start();
   for (int i = 0; i < 5; ++i) {
     controller->RescanRequested = true;
+    clock.AdvanceMs(TController::kRescanHoldMs); // rescans are at least a second apart
     Pass();
   }
   EXPECT_EQ(monitors.OpenHandleCount(), 2u);

@@ -1,9 +1,12 @@
 #include <functional>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "controller/ControllerFixture.h"
+#include "lang/Lang.h"
 
 namespace lumivane {
 namespace {
@@ -79,10 +82,15 @@ TEST_F(SettingsStoreTest, CheckBoxesLoadByTheirOwnRules) {
     });
     EXPECT_EQ((c().Form.*k.box).Checked(), k.checked);
     // A box that loading checks writes "1" back; an unchecked one touches nothing.
-    if (k.checked)
+    if (k.checked) {
       EXPECT_EQ(StoredText(k.name), u"1");
-    else
-      EXPECT_TRUE(Stored(k.name).has_value());
+    } else if (k.text) {
+      EXPECT_EQ(StoredText(k.name), *k.text);
+    } else {
+      ASSERT_TRUE(Stored(k.name).has_value());
+      EXPECT_EQ(Stored(k.name)->type, Type::Dword);
+      EXPECT_EQ(StoredNumber(k.name), 1);
+    }
   }
 }
 
@@ -124,17 +132,28 @@ TEST_F(SettingsStoreTest, NumbersLoadWithTheirFallbacks) {
   EXPECT_EQ(c().StepPercent, 10);
   EXPECT_EQ(c().Form.stepval.Text(), u"10%");
 
-  // A step that would make the wheel dead or reversed counts as absent, with one line.
-  for (int32_t bad : {0, -5, 101}) {
-    SCOPED_TRACE(bad);
-    Start([&](SimRegistry& r) { r.SetDword(kSettingsKey, u"step", bad); });
-    EXPECT_EQ(c().StepPercent, 5);
-    EXPECT_EQ(c().Form.stepval.Text(), u"5%");
+  // A step that would make the wheel dead or reversed counts as absent, with one line; a large
+  // step is used as stored, whatever the combo shows.
+  struct StepCase {
+    int32_t stored;
+    int used;
+    const char16_t* shown;
+    int lines;
+  };
+  for (const StepCase& k : {StepCase{0, 5, u"5%", 1}, StepCase{-5, 5, u"5%", 1}, StepCase{100, 100, u"5%", 0},
+                            StepCase{101, 101, u"5%", 0}, StepCase{250, 250, u"5%", 0},
+                            StepCase{INT32_MAX, INT32_MAX, u"5%", 0}, StepCase{50, 50, u"50%", 0}}) {
+    SCOPED_TRACE(k.stored);
+    Start([&](SimRegistry& r) { r.SetDword(kSettingsKey, u"step", k.stored); });
+    EXPECT_EQ(c().StepPercent, k.used);
+    EXPECT_EQ(c().Form.stepval.Text(), k.shown);
+    EXPECT_EQ(app->settingsView.Of(SettingsControl::stepval).selected, c().Form.stepval.ItemIndex());
     int stepLines = 0;
     for (const auto& line : app->host.LogLines())
-      stepLines += line.find(u"step " + Variant::Narrow(bad).Text()) != std::u16string::npos;
-    EXPECT_EQ(stepLines, 1);
-    EXPECT_EQ(StoredNumber(u"step"), bad); // kept: the user's next choice replaces it
+      stepLines += line == ErrorLine(u"The stored step " + Variant::Narrow(k.stored).Text() +
+                                     u" is below 1 and is ignored.");
+    EXPECT_EQ(stepLines, k.lines);
+    EXPECT_EQ(StoredNumber(u"step"), k.stored); // kept: the user's next choice replaces it
   }
   Start([](SimRegistry& r) { r.SetString(kSettingsKey, u"step", u"10"); });
   EXPECT_EQ(c().StepPercent, 5);
@@ -450,6 +469,164 @@ TEST_F(SettingsStoreTest, IntegerWritesConvertTheTextOrStoreZero) {
   Reg().SetString(kSettingsKey, u"n", u"12");
   EXPECT_EQ(store.RegReadInteger(kSettingsKey, u"n"), std::nullopt);
   EXPECT_EQ(store.RegReadString(kSettingsKey, u"N"), u"12");
+}
+
+// Settings a start must not lose: a value that cannot be read this time, a value no setting
+// could be, and the settings of a copy that already runs.
+class SettingsKeptTest : public SettingsStoreTest {
+ protected:
+  // Every value under the settings key and the Run value, as text that tells type and content.
+  std::map<std::u16string, std::u16string> Everything() {
+    std::map<std::u16string, std::u16string> all;
+    for (const char16_t* name :
+         {u"syncbox", u"trackbox", u"detectmodelbox", u"detectresbox", u"hidebox", u"actmon", u"color",
+          u"pred", u"config", u"step", u"lang", u"font", u"vmin", u"vmax"})
+      all[name] = Describe(Stored(name));
+    all[u"run"] = Describe(Reg().Get(kRunKey, kRunValueName));
+    return all;
+  }
+  static std::u16string Describe(const std::optional<SimRegistry::Value>& v) {
+    if (!v) return u"absent";
+    switch (v->type) {
+    case Type::String:
+    case Type::ExpandString:
+      return u"text:" + v->text;
+    case Type::Dword:
+      return u"number:" + Variant::Narrow(v->number).Text();
+    case Type::Binary:
+      return u"bytes:" + Variant(static_cast<uint64_t>(v->bytes)).Text();
+    }
+    return u"?";
+  }
+  size_t Writes() {
+    size_t n = 0;
+    for (const auto& a : Reg().Accesses())
+      n += a.write;
+    return n;
+  }
+  size_t LinesWith(const std::u16string& text) {
+    size_t n = 0;
+    for (const auto& line : app->host.LogLines())
+      n += line.find(text) != std::u16string::npos;
+    return n;
+  }
+};
+
+// Values a start would otherwise replace: deleted (a limit), or written back in another form.
+void SeedRewritten(SimRegistry& r) {
+  r.SetDword(kSettingsKey, u"vmin", 30);
+  r.SetDword(kSettingsKey, u"vmax", 80);
+  r.SetString(kSettingsKey, u"color", u" 00ff00 ");
+  r.SetString(kSettingsKey, u"detectmodelbox", u"x");
+  r.SetString(kSettingsKey, u"syncbox", u"yes");
+  r.SetString(kSettingsKey, u"config", u"game.exe=100");
+  r.SetDword(kSettingsKey, u"step", 10);
+}
+
+TEST_F(SettingsKeptTest, AValueThatCannotBeReadThisTimeIsLeftForTheNextStart) {
+  const char16_t* names[] = {u"vmin", u"vmax", u"color", u"detectmodelbox", u"syncbox", u"config", u"step"};
+  Reg().Clear();
+  SeedRewritten(Reg());
+  for (const char16_t* name : names)
+    Reg().FailReads(name);
+  const auto before = Everything();
+  TController& failing = Start();
+  for (const char16_t* name : names)
+    Reg().FailReads(name, false);
+  EXPECT_EQ(Everything(), before);
+  // The defaults hold for this run.
+  EXPECT_EQ(failing.RangeMin, 0);
+  EXPECT_EQ(failing.RangeMax, 100);
+  EXPECT_EQ(failing.StepPercent, 5);
+  EXPECT_EQ(failing.Form.color.Text(), u"FF8000");
+  EXPECT_FALSE(failing.Form.SyncBox.Checked());
+  EXPECT_EQ(failing.Form.Config.Text(), u"");
+  EXPECT_EQ(LinesWith(u"ERROR! The registry value \"vmin\" could not be read and is left as it is: "
+                      u"Insufficient system resources exist to complete the requested service."),
+            1u);
+  EXPECT_EQ(LinesWith(u"could not be read and is left as it is"), std::size(names));
+
+  // The next start reads them all.
+  TController& next = Start();
+  EXPECT_EQ(next.RangeMin, 30);
+  EXPECT_EQ(next.RangeMax, 80);
+  EXPECT_EQ(next.StepPercent, 10);
+  EXPECT_EQ(next.Form.color.Text(), u" 00ff00 ");
+  EXPECT_TRUE(next.Form.SyncBox.Checked());
+  EXPECT_EQ(next.Form.Config.Text(), u"game.exe=100");
+  EXPECT_EQ(StoredText(u"color"), u"00ff00"); // written back as a start writes it
+
+  // The loader deletes a limit only when it is absent, also when its writes are not held.
+  Reg().FailReads(u"vmin");
+  next.LoadEarlySettings();
+  Reg().FailReads(u"vmin", false);
+  EXPECT_EQ(StoredNumber(u"vmin"), 30);
+}
+
+TEST_F(SettingsKeptTest, ValuesLargerThanAnySettingAreIgnoredAndLeftAsTheyAre) {
+  const std::u16string huge(RegStatus::kMaxValueBytes / 2, u'7'); // with its terminator just over
+  TController& c = Start([&](SimRegistry& r) {
+    r.SetString(kSettingsKey, u"color", u" " + huge + u" ");
+    r.SetString(kSettingsKey, u"config", u"game.exe=" + huge);
+    r.SetString(kSettingsKey, u"syncbox", huge);
+    r.SetString(kSettingsKey, u"vmin", huge); // another type as well: still not deleted
+    r.SetBinary(kSettingsKey, u"vmax", 2 * RegStatus::kMaxValueBytes);
+    r.SetString(kSettingsKey, u"lang", huge);
+    r.SetString(kRunKey, kRunValueName, huge);
+  });
+  const auto stored = Everything();
+  EXPECT_EQ(stored.at(u"color"), u"text: " + huge + u" ");
+  EXPECT_EQ(stored.at(u"config"), u"text:game.exe=" + huge);
+  EXPECT_EQ(stored.at(u"syncbox"), u"text:" + huge);
+  EXPECT_EQ(stored.at(u"vmin"), u"text:" + huge);
+  EXPECT_EQ(stored.at(u"vmax"), u"bytes:" + Variant(uint64_t{2 * RegStatus::kMaxValueBytes}).Text());
+  EXPECT_EQ(stored.at(u"run"), u"text:" + huge);
+  EXPECT_EQ(c.Form.color.Text(), u"FF8000");
+  EXPECT_EQ(c.Form.Config.Text(), u"");
+  EXPECT_FALSE(c.Form.SyncBox.Checked());
+  EXPECT_FALSE(c.Form.AutoRunBox.Checked());
+  EXPECT_EQ(c.Form.Lang.Text(), u"System (auto)");
+  EXPECT_EQ(c.RangeMin, 0);
+  EXPECT_EQ(c.RangeMax, 100);
+  EXPECT_EQ(
+      LinesWith(u"ERROR! The registry value \"color\" is larger than any setting and is left as it is."), 1u);
+
+  // A value just inside the limit is an ordinary value.
+  const std::u16string large(RegStatus::kMaxValueBytes / 2 - 1, u'7');
+  TController& d = Start([&](SimRegistry& r) { r.SetString(kSettingsKey, u"config", large); });
+  EXPECT_EQ(d.Form.Config.Text(), large);
+}
+
+TEST_F(SettingsKeptTest, ASecondCopyWritesNothingAndSpeaksTheStoredLanguage) {
+  const std::u16string russian = u"\u0420\u0443\u0441\u0441\u043a\u0438\u0439";
+  Start([&](SimRegistry& r) { r.SetString(kSettingsKey, u"lang", russian); });
+  ASSERT_EQ(c().RunState, 1);
+  SeedRewritten(Reg());
+  Reg().SetString(kSettingsKey, u"vmin", u"30"); // another type: a start that runs deletes it
+  Reg().SetString(kRunKey, kRunValueName, u"\"" + std::u16string(kOwnPath) + u"\"");
+  const auto before = Everything();
+  const size_t writes = Writes();
+
+  {
+    SimProcess second(clock, machine);
+    second.process.SetExecutablePath(kOwnPath);
+    second.controller.Startup();
+    EXPECT_EQ(second.host.ErrorBoxes(), std::vector<std::u16string>{kRussianTable.SingleInstanceMessage});
+    clock.AdvanceMs(100);
+    EXPECT_TRUE(second.host.FireTimer());
+    EXPECT_TRUE(second.host.Closed());
+  }
+  EXPECT_EQ(Writes(), writes);
+  EXPECT_EQ(Everything(), before);
+  EXPECT_EQ(c().RunState, 1);
+
+  // The copy that runs once the first has ended stores what its loading wrote.
+  TController& next = Start();
+  EXPECT_EQ(next.RunState, 1);
+  EXPECT_EQ(StoredText(u"color"), u"00ff00");
+  EXPECT_EQ(StoredText(u"detectmodelbox"), u"1");
+  EXPECT_EQ(StoredText(u"syncbox"), u"1");
+  EXPECT_FALSE(Stored(u"vmin").has_value());
 }
 
 } // namespace

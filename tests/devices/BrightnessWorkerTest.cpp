@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <thread>
 
 #include "DeviceTestEnv.h"
@@ -408,6 +409,38 @@ TEST_F(BrightnessWorker, StepsArrivingDuringAJobAreCarriedOutByTheNextJobOnly) {
     EXPECT_EQ(t.monitors.State(monitor).current, 75u);
   }
   EXPECT_EQ(Brightness(P), 75);
+}
+
+// Stored limits can span the whole 32-bit range: the panel's nearest level is found among its
+// few levels, not by walking the range one value at a time.
+TEST_F(BrightnessWorker, APanelTargetWithHostileLimitsGetsItsNearestLevelAtOnce) {
+  constexpr int64_t kLow = std::numeric_limits<int32_t>::min(), kHigh = std::numeric_limits<int32_t>::max();
+  struct Case {
+    const char* what;
+    int64_t min, max;
+    int32_t active;
+    int64_t written;
+  };
+  const Case cases[] = {
+      {"above every level: the highest", kLow, kHigh, 110, 100},
+      {"between levels: the next up", kLow, kHigh, 60, 75},
+      {"below every level: the lowest", kLow, kHigh, -7, 0},
+      {"no level in the range: the lower limit", 101, kHigh, 60, 101},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TAssoc& r = Record(P);
+    r[u"min"] = Variant(DecimalText(c.min));
+    r[u"max"] = Variant(DecimalText(c.max));
+    r[u"brightness"] = Variant(u"1");
+    r[u"counter"] = Variant(uint64_t{1});
+    Record(A)[u"brightness"] = Variant(c.active);
+    const auto start = std::chrono::steady_clock::now();
+    Run(JobFor(A, c.active, s1, true));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(Brightness(P), c.written);
+    EXPECT_EQ(t.wmi.State(0).currentBrightness, c.written);
+  }
 }
 
 } // namespace

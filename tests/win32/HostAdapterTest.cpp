@@ -299,5 +299,27 @@ TEST(Win32Host, FailuresReportedOnOtherThreadsReachTheLogInOrder) {
   EXPECT_LT(text.find(L"ERROR! first\r\n"), text.find(L"ERROR! second\r\n"));
 }
 
+// The memo keeps the newest kLogLineLimit lines (a line with line breaks of its own is one), the
+// oldest going first, and the view stays at the end where the new lines arrive.
+TEST(Win32Host, LogKeepsItsNewestLines) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  host.AppendLogLine(u"[12:00:00] Dump:\nline a\r\nline b");
+  for (size_t n = 1; n < IHost::kLogLineLimit + 3; ++n) {
+    const std::wstring number = std::to_wstring(n);
+    host.AppendLogLine(u"line " + std::u16string(number.begin(), number.end()));
+  }
+  const std::wstring text = LogText(host);
+  EXPECT_EQ(text.rfind(L"line 3\r\nline 4\r\n", 0), 0u) << text.substr(0, 40);
+  const std::wstring last = L"line " + std::to_wstring(IHost::kLogLineLimit + 2) + L"\r\n";
+  EXPECT_EQ(text.substr(text.size() - last.size()), last);
+  size_t lines = 0;
+  for (size_t at = text.find(L"\r\n"); at != std::wstring::npos; at = text.find(L"\r\n", at + 2))
+    ++lines;
+  EXPECT_EQ(lines, IHost::kLogLineLimit);
+  DWORD start = 0, end = 0;
+  ::SendMessageW(host.LogEdit(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(end, text.size()) << "the caret after the newest line";
+}
+
 } // namespace
 } // namespace lumivane::win32

@@ -48,8 +48,14 @@ SimDisplayConfig::Desktop* SimDisplayConfig::FindByName(const std::u16string& de
   return nullptr;
 }
 
+size_t SimDisplayConfig::EnumCalls() const {
+  std::lock_guard lock(mutex_);
+  return enumCalls_;
+}
+
 std::vector<MonitorHandle> SimDisplayConfig::EnumDisplayMonitors() {
   std::lock_guard lock(mutex_);
+  ++enumCalls_;
   std::vector<MonitorHandle> handles;
   for (const auto& d : desktops_)
     handles.push_back(d.handle);

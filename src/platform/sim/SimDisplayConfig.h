@@ -27,6 +27,7 @@ class SimDisplayConfig final : public IDisplayConfig {
   void FailMonitorInfo(MonitorHandle monitor, uint32_t errorCode);
   void SetMode(MonitorHandle monitor, std::optional<DisplayMode> mode);
   size_t InfoCalls() const;
+  size_t EnumCalls() const; // desktop monitor lists asked for (one per DDC/CI discovery)
 
   std::vector<MonitorHandle> EnumDisplayMonitors() override;
   bool GetMonitorDeviceName(MonitorHandle monitor, std::u16string& deviceName) override;
@@ -49,6 +50,7 @@ class SimDisplayConfig final : public IDisplayConfig {
   std::vector<Desktop> desktops_;
   MonitorHandle nextHandle_ = 0x10001;
   size_t infoCalls_ = 0;
+  size_t enumCalls_ = 0;
 };
 
 } // namespace lumivane

@@ -61,6 +61,8 @@ void SimHost::AppendLogLine(const std::u16string& line) {
   std::lock_guard lock(logMutex_);
   if (std::this_thread::get_id() != windowThread_) ++offThread_;
   log_.push_back(line);
+  if (log_.size() > kLogLineLimit)
+    log_.erase(log_.begin(), log_.end() - static_cast<std::ptrdiff_t>(kLogLineLimit));
 }
 
 std::vector<std::u16string> SimHost::LogLines() const {

@@ -23,7 +23,7 @@ namespace lumivane {
 
 struct SimPlatform {
   SimPlatform(SimClock& clock, SimMachine& machine, SimThreadPool::Mode mode = SimThreadPool::Mode::Manual)
-      : clock(clock), process(machine), tray(iconPainter), pool(mode), monitors(&clock), locale("C"), registry(machine.registry) {}
+      : clock(clock), process(machine), tray(iconPainter), pool(mode), monitors(&clock), wmi(&clock), locale("C"), registry(machine.registry) {}
 
   Platform Ports() {
     Platform p;

@@ -14,35 +14,55 @@ std::u16string SimRegistry::KeyOf(const std::u16string& key) {
   return Fold(start == std::u16string::npos ? std::u16string() : key.substr(start));
 }
 
-RegStatus SimRegistry::ReadString(const std::u16string& key, const std::u16string& name,
-                                  std::u16string& value) {
-  std::lock_guard lock(mutex_);
+size_t SimRegistry::Bytes(const Value& value) {
+  switch (value.type) {
+  case Type::String:
+  case Type::ExpandString:
+    return (value.text.size() + 1) * sizeof(char16_t);
+  case Type::Dword:
+    return sizeof(int32_t);
+  case Type::Binary:
+    return value.bytes;
+  }
+  return 0;
+}
+
+RegStatus SimRegistry::Find(const std::u16string& key, const std::u16string& name, const Value*& value) {
   const std::u16string k = KeyOf(key);
   accesses_.push_back({key, RegAccess::Read, false});
   if (failOpen_.count(k)) return {RegStatus::Code::OpenFailed, kAccessDenied};
   auto it = keys_.find(k);
-  if (it == keys_.end()) return {RegStatus::Code::OpenFailed, 2}; // ERROR_FILE_NOT_FOUND
+  if (it == keys_.end()) return {RegStatus::Code::OpenFailed, RegStatus::kFileNotFound};
+  if (failReads_.count(Fold(name))) return {RegStatus::Code::Failed, kNoSystemResources};
   auto v = it->second.find(Fold(name));
-  if (v == it->second.end()) return {RegStatus::Code::NotFound, 2};
-  if (v->second.type != Type::String && v->second.type != Type::ExpandString)
+  if (v == it->second.end()) return {RegStatus::Code::NotFound, RegStatus::kFileNotFound};
+  // As on Windows: the size is known before the value is read, whatever its type.
+  if (Bytes(v->second) > RegStatus::kMaxValueBytes) return {RegStatus::Code::TooLarge, 0};
+  value = &v->second;
+  return {};
+}
+
+RegStatus SimRegistry::ReadString(const std::u16string& key, const std::u16string& name,
+                                  std::u16string& value) {
+  std::lock_guard lock(mutex_);
+  const Value* found = nullptr;
+  RegStatus status = Find(key, name, found);
+  if (!status.Ok()) return status;
+  if (found->type != Type::String && found->type != Type::ExpandString)
     return {RegStatus::Code::WrongType, 0};
   // Windows keeps a zero inside a string value; a reader sees the text up to it.
-  const std::u16string& text = v->second.text;
+  const std::u16string& text = found->text;
   value = text.substr(0, text.find(u'\0'));
   return {};
 }
 
 RegStatus SimRegistry::ReadDword(const std::u16string& key, const std::u16string& name, int32_t& value) {
   std::lock_guard lock(mutex_);
-  const std::u16string k = KeyOf(key);
-  accesses_.push_back({key, RegAccess::Read, false});
-  if (failOpen_.count(k)) return {RegStatus::Code::OpenFailed, kAccessDenied};
-  auto it = keys_.find(k);
-  if (it == keys_.end()) return {RegStatus::Code::OpenFailed, 2};
-  auto v = it->second.find(Fold(name));
-  if (v == it->second.end()) return {RegStatus::Code::NotFound, 2};
-  if (v->second.type != Type::Dword) return {RegStatus::Code::WrongType, 0};
-  value = v->second.number;
+  const Value* found = nullptr;
+  RegStatus status = Find(key, name, found);
+  if (!status.Ok()) return status;
+  if (found->type != Type::Dword) return {RegStatus::Code::WrongType, 0};
+  value = found->number;
   return {};
 }
 
@@ -74,7 +94,7 @@ RegStatus SimRegistry::WriteString(const std::u16string& key, const std::u16stri
   std::lock_guard lock(mutex_);
   RegStatus opened = OpenForWrite(key, access);
   if (!opened.Ok()) return opened;
-  Set(key, name, {Type::String, value, 0});
+  Set(key, name, {Type::String, value, 0, 0});
   return {};
 }
 
@@ -83,7 +103,7 @@ RegStatus SimRegistry::WriteDword(const std::u16string& key, const std::u16strin
   std::lock_guard lock(mutex_);
   RegStatus opened = OpenForWrite(key, access);
   if (!opened.Ok()) return opened;
-  Set(key, name, {Type::Dword, {}, value});
+  Set(key, name, {Type::Dword, {}, value, 0});
   return {};
 }
 
@@ -98,23 +118,31 @@ RegStatus SimRegistry::DeleteValue(const std::u16string& key, const std::u16stri
 void SimRegistry::SetString(const std::u16string& key, const std::u16string& name,
                             const std::u16string& text) {
   std::lock_guard lock(mutex_);
-  Set(key, name, {Type::String, text, 0});
+  Set(key, name, {Type::String, text, 0, 0});
 }
 
 void SimRegistry::SetExpandString(const std::u16string& key, const std::u16string& name,
                                   const std::u16string& text) {
   std::lock_guard lock(mutex_);
-  Set(key, name, {Type::ExpandString, text, 0});
+  Set(key, name, {Type::ExpandString, text, 0, 0});
 }
 
 void SimRegistry::SetDword(const std::u16string& key, const std::u16string& name, int32_t number) {
   std::lock_guard lock(mutex_);
-  Set(key, name, {Type::Dword, {}, number});
+  Set(key, name, {Type::Dword, {}, number, 0});
 }
 
-void SimRegistry::SetBinary(const std::u16string& key, const std::u16string& name) {
+void SimRegistry::SetBinary(const std::u16string& key, const std::u16string& name, size_t bytes) {
   std::lock_guard lock(mutex_);
-  Set(key, name, {Type::Binary, {}, 0});
+  Set(key, name, {Type::Binary, {}, 0, bytes});
+}
+
+void SimRegistry::FailReads(const std::u16string& name, bool fail) {
+  std::lock_guard lock(mutex_);
+  if (fail)
+    failReads_.insert(Fold(name));
+  else
+    failReads_.erase(Fold(name));
 }
 
 std::optional<SimRegistry::Value> SimRegistry::Get(const std::u16string& key,

@@ -41,6 +41,8 @@ std::u16string SimSystemErrors::MessageText(uint32_t code) const {
     return u"This function is not supported on this system.";
   case kServiceDoesNotExist:
     return u"The specified service does not exist as an installed service.";
+  case kNoSystemResources:
+    return u"Insufficient system resources exist to complete the requested service.";
   case kInvalidMonitorHandle:
     return u"Invalid monitor handle.";
   case kI2cError:

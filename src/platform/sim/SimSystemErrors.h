@@ -15,6 +15,7 @@ class SimSystemErrors final : public ISystemErrors {
   static constexpr uint32_t kInvalidParameter = 87;    // ERROR_INVALID_PARAMETER
   static constexpr uint32_t kCallNotImplemented = 120; // ERROR_CALL_NOT_IMPLEMENTED
   static constexpr uint32_t kServiceDoesNotExist = 1060;
+  static constexpr uint32_t kNoSystemResources = 1450;    // ERROR_NO_SYSTEM_RESOURCES
   static constexpr uint32_t kInvalidMonitorHandle = 1461; // ERROR_INVALID_MONITOR_HANDLE
   static constexpr uint32_t kAccessDenied = 5;
   static constexpr uint32_t kI2cError = 0xC0262582;              // ERROR_GRAPHICS_I2C_ERROR_TRANSMITTING_DATA

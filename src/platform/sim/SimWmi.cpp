@@ -126,7 +126,12 @@ void SimWmi::Update(size_t monitor, const SimWmiMonitor& state) {
 
 void SimWmi::FailAt(Stage stage, size_t nth, const std::u16string& description) {
   std::lock_guard lock(mutex_);
-  rules_.push_back({stage, nth, description});
+  rules_.push_back({stage, nth, description, false});
+}
+
+void SimWmi::TimeOutAt(Stage stage, size_t nth) {
+  std::lock_guard lock(mutex_);
+  rules_.push_back({stage, nth, kWmiTimedOut, true});
 }
 
 void SimWmi::FailLocator(const std::string& what) {
@@ -157,8 +162,11 @@ size_t SimWmi::Calls(Stage stage) const {
 
 void SimWmi::Step(Stage stage) {
   const size_t n = ++counts_[static_cast<int>(stage)];
-  for (const Rule& r : rules_)
-    if (r.stage == stage && (r.nth == 0 || r.nth == n)) throw WmiError(r.description);
+  for (const Rule& r : rules_) {
+    if (r.stage != stage || (r.nth != 0 && r.nth != n)) continue;
+    if (r.timeOut && clock_) clock_->AdvanceMs(kWmiWaitMs);
+    throw WmiError(r.description);
+  }
 }
 
 std::unique_ptr<IWmiServices> SimWmi::Connect(const std::u16string& nameSpace) {

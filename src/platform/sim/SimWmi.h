@@ -1,7 +1,7 @@
 #pragma once
 // Simulated WMI in root\WMI: WmiMonitorID, WmiMonitorBrightness and
 // WmiMonitorBrightnessMethods instances per monitor, WmiSetBrightness that changes the
-// instance's CurrentBrightness, and WmiError scripted at any stage.
+// instance's CurrentBrightness, and WmiError or a time-out scripted at any stage.
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Wmi.h"
+#include "platform/sim/SimClock.h"
 
 namespace lumivane {
 
@@ -47,11 +48,17 @@ class SimWmi final : public IWmi {
     std::thread::id thread;
   };
 
+  // A time-out takes kWmiWaitMs of clock's time, when there is a clock.
+  explicit SimWmi(SimClock* clock = nullptr) : clock_(clock) {}
+
   size_t Add(const SimWmiMonitor& monitor); // instances list in the order added
   SimWmiMonitor State(size_t monitor) const;
   void Update(size_t monitor, const SimWmiMonitor& state);
   // The nth call (1-based) of the stage throws WmiError(description); nth 0: every call.
   void FailAt(Stage stage, size_t nth, const std::u16string& description);
+  // The nth call (1-based, 0: every call) of the stage gets no answer within kWmiWaitMs: it
+  // throws WmiError(kWmiTimedOut) once that time has passed.
+  void TimeOutAt(Stage stage, size_t nth);
   void ClearFailures();
   // Every Connect throws std::runtime_error(what), as when the locator cannot be made; empty
   // text ends that.
@@ -71,12 +78,14 @@ class SimWmi final : public IWmi {
     Stage stage;
     size_t nth;
     std::u16string description;
+    bool timeOut = false;
   };
   void Step(Stage stage); // counts the call and throws when a rule says so (lock held)
   WmiValue Property(size_t monitor, const std::u16string& className, const std::u16string& property);
   int64_t Call(size_t monitor, const std::u16string& className, const std::u16string& method,
                const std::vector<std::pair<std::u16string, int32_t>>& args);
 
+  SimClock* clock_;
   mutable std::mutex mutex_;
   std::vector<SimWmiMonitor> monitors_;
   std::vector<Rule> rules_;

@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Host.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -143,7 +144,8 @@ void Win32Host::CreateLogEdit() {
       0, L"EDIT", L"", WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0, 0,
       window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLogEditId)), instance_, nullptr);
   if (!log_) throw std::runtime_error("CreateWindowExW failed for the log");
-  // The log keeps every line since start; the default limit of 30,000 characters would cut it.
+  // The log keeps its newest lines (kLogLineLimit), far more than the default limit of 30,000
+  // characters would hold.
   ::SendMessageW(log_, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
   int dpi = 96;
   if (WindowDc dc(window_); dc) dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
@@ -189,9 +191,22 @@ void Win32Host::AppendLogLine(const std::u16string& line) {
 
 void Win32Host::Append(const std::wstring& text) {
   if (!log_) return;
+  if (logLengths_.size() >= kLogLineLimit) {
+    // The oldest line goes first, so that the new one leaves the caret, and the view, at the end.
+    // Never more than the edit holds, should its text have been replaced.
+    const size_t oldest = logLengths_.front();
+    logLengths_.pop_front();
+    const size_t held = static_cast<size_t>(::GetWindowTextLengthW(log_));
+    const int cut = static_cast<int>(std::min(oldest, held));
+    if (cut > 0) {
+      ::SendMessageW(log_, EM_SETSEL, 0, cut);
+      ::SendMessageW(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    }
+  }
   int end = ::GetWindowTextLengthW(log_);
   ::SendMessageW(log_, EM_SETSEL, end, end);
   ::SendMessageW(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  logLengths_.push_back(text.size());
 }
 
 void Win32Host::InitializeCom() {

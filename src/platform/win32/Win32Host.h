@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -56,6 +57,8 @@ class Win32Host final : public IHost {
   HINSTANCE instance_;
   HWND window_ = nullptr;
   HWND log_ = nullptr;
+  // The length in the edit of each line it holds, oldest first, to drop the oldest past the limit.
+  std::deque<size_t> logLengths_;
   DWORD threadId_ = 0;
   bool timerEnabled_ = false;
   // Set by our own DestroyWindow: a WM_DESTROY or WM_NCDESTROY without it was forged.

@@ -18,6 +18,8 @@ RegStatus Status(RegStatus::Code code, LSTATUS rc) {
   return {code, static_cast<uint32_t>(rc)};
 }
 
+static_assert(RegStatus::kFileNotFound == ERROR_FILE_NOT_FOUND);
+
 bool IsString(DWORD type, DWORD) {
   // REG_EXPAND_SZ is read as stored; the program keeps no environment references.
   return type == REG_SZ || type == REG_EXPAND_SZ;
@@ -56,6 +58,9 @@ RegStatus Win32Registry::OpenForRead(const std::u16string& key, UniqueHkey& open
                                AccessMask(RegAccess::Read, view64_), opened.put());
   if (rc != ERROR_SUCCESS) {
     opened.release(); // a failed open leaves the slot undefined
+    // A missing key is the one case that means "nothing stored"; every other code is a failure
+    // of a key that may well hold the settings.
+    if (rc == ERROR_PATH_NOT_FOUND) rc = ERROR_FILE_NOT_FOUND;
     return Status(RegStatus::Code::OpenFailed, rc);
   }
   return {};
@@ -82,6 +87,8 @@ RegStatus Win32Registry::Query(HKEY key, const std::wstring& name, DWORD& type,
     LSTATUS rc = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
     if (rc == ERROR_FILE_NOT_FOUND) return Status(RegStatus::Code::NotFound, rc);
     if (rc != ERROR_SUCCESS) return Status(RegStatus::Code::Failed, rc);
+    // No setting is near this size; such a value is not read, whatever its type.
+    if (size > RegStatus::kMaxValueBytes) return {RegStatus::Code::TooLarge, 0};
     if (!wanted(type, size)) return {RegStatus::Code::WrongType, 0};
     data.assign(size, 0);
     DWORD got = size;

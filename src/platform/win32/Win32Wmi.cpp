@@ -20,6 +20,16 @@ constexpr CLSID kClsidWbemStatusCodeText = {
 constexpr long kQueryFlags = WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY;
 static_assert(kQueryFlags == 48);
 
+// A second reference to an object the caller keeps.
+template <typename T> ComPtr<T> Share(T* object) {
+  ComPtr<T> shared;
+  if (object) {
+    object->AddRef();
+    *shared.put() = object;
+  }
+  return shared;
+}
+
 std::u16string FromWide(const wchar_t* text, size_t length) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
@@ -249,8 +259,12 @@ class Win32WmiObjectSet final : public IWmiObjectSet {
     if (!objects_) return nullptr;
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
-    const HRESULT hr = objects_->Next(static_cast<long>(WBEM_INFINITE), 1, object.put(), &returned);
+    const HRESULT hr = objects_->Next(static_cast<long>(kWmiWaitMs), 1, object.put(), &returned);
     Check(hr);
+    if (hr == WBEM_S_TIMEDOUT && returned == 0) {
+      objects_.reset(); // a walk that stalls once is over: no further wait on it
+      throw WmiError(kWmiTimedOut);
+    }
     if (hr == WBEM_S_FALSE || returned == 0 || !object) {
       objects_.reset(); // walked once
       return nullptr;
@@ -327,6 +341,25 @@ std::u16string DescribeHresult(HRESULT hr) {
   return text;
 }
 
+std::unique_ptr<IWmiObjectSet> WalkOf(IWbemServices* services, IEnumWbemClassObject& objects) {
+  return std::make_unique<Win32WmiObjectSet>(Share(services), Share(&objects));
+}
+
+std::unique_ptr<IWmiServices> ConnectWith(IWbemLocator& locator, const std::u16string& nameSpace) {
+  const UniqueBstr resource(nameSpace);
+  ComPtr<IWbemServices> services;
+  // Without the flag a WMI service that does not answer holds the caller for good; with it the
+  // system gives up after at most two minutes.
+  Check(locator.ConnectServer(resource.get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT,
+                              nullptr, nullptr, services.put()));
+  // An in-process provider has no proxy to configure (E_NOINTERFACE); that is not a failure.
+  const HRESULT blanket =
+      ::CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                          RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+  if (FAILED(blanket) && blanket != E_NOINTERFACE) ThrowWmi(blanket);
+  return std::make_unique<Win32WmiServices>(std::move(services));
+}
+
 std::unique_ptr<IWmiServices> Win32Wmi::Connect(const std::u16string& nameSpace) {
   ComPtr<IWbemLocator> locator;
   const HRESULT created = ::CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER,
@@ -338,16 +371,7 @@ std::unique_ptr<IWmiServices> Win32Wmi::Connect(const std::u16string& nameSpace)
       message.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     throw std::runtime_error(message);
   }
-  const UniqueBstr resource(nameSpace);
-  ComPtr<IWbemServices> services;
-  Check(
-      locator->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.put()));
-  // An in-process provider has no proxy to configure (E_NOINTERFACE); that is not a failure.
-  const HRESULT blanket =
-      ::CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                          RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
-  if (FAILED(blanket) && blanket != E_NOINTERFACE) ThrowWmi(blanket);
-  return std::make_unique<Win32WmiServices>(std::move(services));
+  return ConnectWith(*locator.get(), nameSpace);
 }
 
 } // namespace lumivane::win32

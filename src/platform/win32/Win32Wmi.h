@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <oaidl.h>
+#include <wbemcli.h>
 
 #include "platform/Wmi.h"
 
@@ -14,6 +15,11 @@ class Win32Wmi final : public IWmi {
   // nameSpace such as root\WMI, on the local machine.
   std::unique_ptr<IWmiServices> Connect(const std::u16string& nameSpace) override;
 };
+
+// Connect's and a query walk's work on COM objects made elsewhere (the tests bring stand-ins):
+// ConnectServer with the bounded wait; a walk whose Next waits at most kWmiWaitMs per object.
+std::unique_ptr<IWmiServices> ConnectWith(IWbemLocator& locator, const std::u16string& nameSpace);
+std::unique_ptr<IWmiObjectSet> WalkOf(IWbemServices* services, IEnumWbemClassObject& objects);
 
 // WMI's text for an HRESULT (the WMI status-code texts, else the system message table, else
 // "0x%08X").

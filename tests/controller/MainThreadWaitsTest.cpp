@@ -1,0 +1,130 @@
+// The main thread does not let a silent WMI service or a flood of window messages keep it busy:
+// WMI walks end after a bounded wait, rescans are spaced, and only Timer1's own ticks run passes.
+#include <algorithm>
+
+#include "SupervisionFixture.h"
+
+namespace lumivane {
+namespace {
+
+const std::u16string kPanelName = u"DISPLAY\\LEN40A0\\4&2f3a&0&UID265988_0";
+
+class MainThreadWaitsTest : public SupervisionTest {
+ protected:
+  // A laptop panel (tracked, the active device) and one DDC/CI monitor.
+  void StartWithPanel() {
+    panel = wmi.Add(SimWmiMonitor::Panel(kPanelName, 40, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    displays.AddDisplayDevice(desktop, {SimDisplayConfig::kActive,
+                                        SimDisplayConfig::InterfaceName(u"LEN40A0", u"4&2f3a&0&UID265988")});
+    monitors.AddPhysical(desktop, SimPhysicalMonitor{}); // the panel's own entry
+    AddMonitor(u"SIM0001", u"1&UID1", 40);
+    Start();
+    controller->Form.TrackBox.SetChecked(true);
+    MakeActive(kPanelName);
+    for (int i = 0; i < 3; ++i)
+      Pass(); // the devices catch up with the current stamp
+  }
+  size_t BrightnessReads() const {
+    const auto queries = wmi.Queries();
+    return static_cast<size_t>(
+        std::count(queries.begin(), queries.end(), u"SELECT * FROM WmiMonitorBrightness WHERE Active=True"));
+  }
+  size_t LinesWith(const std::u16string& text) const {
+    const auto lines = host.LogLines();
+    return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::u16string& l) {
+      return l.find(text) != std::u16string::npos;
+    }));
+  }
+  int64_t PanelErrors() { return RecordInt(Record(kPanelName), u"errors"); }
+
+  size_t panel = 0;
+};
+
+TEST_F(MainThreadWaitsTest, ATimedOutTrackingReadCountsAsAFailedReadOfThePanel) {
+  StartWithPanel();
+  ASSERT_EQ(PanelErrors(), 0);
+  const size_t reads = BrightnessReads();
+  wmi.TimeOutAt(SimWmi::Stage::Next, 0);
+  const uint64_t before = clock.LocalMs();
+  for (int i = 0; i < 9; ++i)
+    Pass(); // one tracking read every ninth pass
+  EXPECT_EQ(BrightnessReads(), reads + 1);
+  EXPECT_EQ(PanelErrors(), 1);
+  EXPECT_EQ(LinesWith(u"] WMI error: WMI did not answer within 5 seconds"), 1u);
+  // Nine passes and one bounded wait.
+  EXPECT_EQ(clock.LocalMs() - before, 9 * 100 + kWmiWaitMs);
+
+  // Reads that keep timing out add up until the panel is disabled, as failed writes do.
+  for (int i = 0; i < 5 * 9 + 1; ++i)
+    Pass();
+  EXPECT_EQ(LinesWith(u"] ERROR! Device #1 stopped responding and was disabled"), 1u);
+}
+
+TEST_F(MainThreadWaitsTest, ADiscoveryWhoseWalkTimesOutEndsItAndTheMonitorsAreStillFound) {
+  StartWithPanel();
+  wmi.TimeOutAt(SimWmi::Stage::Next, 0);
+  controller->RescanRequested = true;
+  Pass();
+  EXPECT_EQ(LinesWith(u"] ERROR! WMI message: WMI did not answer within 5 seconds"), 1u);
+  TAssoc& devices = controller->Root->Items(u"devices");
+  const std::u16string uid = DeviceUid(kPanelName);
+  EXPECT_FALSE(devices.IsSet(uid) && RecordFlag(devices.Items(uid), u"internal"))
+      << "no WMI answer, no panel";
+  EXPECT_TRUE(Active(Pnp(u"SIM0001", u"1&UID1")));
+}
+
+// Display changes and power events arrive in bursts; each used to cost a full rediscovery in
+// the next pass.
+TEST_F(MainThreadWaitsTest, AFloodOfRescanRequestsLeadsToOneRescanASecond) {
+  AddMonitor(u"SIM0001", u"1&UID1", 40);
+  Start();
+  const size_t base = displays.EnumCalls();
+  for (int i = 0; i < 30; ++i) { // three seconds of passes, a request before each
+    if (i % 2)
+      controller->WMDisplayChange();
+    else
+      controller->PowerResume();
+    Pass();
+  }
+  EXPECT_EQ(displays.EnumCalls() - base, 3u); // at 0.1 s, 1.1 s and 2.1 s
+  // The requests made while the last rescan held still lead to one more once its second is
+  // over, at 3.1 s.
+  for (int i = 0; i < 10; ++i)
+    Pass();
+  EXPECT_EQ(displays.EnumCalls() - base, 4u);
+  // The last resume's second rescan, five seconds after it, then nothing.
+  for (int i = 0; i < 50; ++i)
+    Pass();
+  EXPECT_EQ(displays.EnumCalls() - base, 5u);
+  EXPECT_TRUE(Active(Pnp(u"SIM0001", u"1&UID1")));
+
+  // One request on its own is served at the next pass.
+  controller->WMDisplayChange();
+  Pass();
+  EXPECT_EQ(displays.EnumCalls() - base, 6u);
+}
+
+// WM_TIMER can be posted by any process; Timer1's own ticks come about 100 ms apart.
+TEST_F(MainThreadWaitsTest, ForgedTimerTicksBetweenPassesRunNoPass) {
+  StartWithPanel();
+  const size_t reads = BrightnessReads();
+  // A flood: 450 ticks, one every millisecond. A pass runs only where 50 ms have gone by since
+  // the last one ended, so at most nine passes, and no more than one tracking read.
+  for (int i = 0; i < 450; ++i) {
+    clock.AdvanceMs(1);
+    host.FireTimer();
+  }
+  EXPECT_LE(BrightnessReads() - reads, 1u);
+
+  // Ticks that come somewhat early are still Timer1's: every one of them runs its pass.
+  const size_t steady = BrightnessReads();
+  for (int i = 0; i < 18; ++i) {
+    clock.AdvanceMs(60);
+    ASSERT_TRUE(host.FireTimer());
+  }
+  EXPECT_EQ(BrightnessReads() - steady, 2u);
+  EXPECT_TRUE(host.TimerEnabled());
+}
+
+} // namespace
+} // namespace lumivane

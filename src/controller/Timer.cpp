@@ -75,6 +75,7 @@ void TController::TimerPass() {
     RescanRequested = false;
     Guarded([&] { Rescan(); });
   }
+  Guarded([&] { ResumeStep(); });
   Guarded([&] { CommandPass(); });
   Guarded([&] { NewestEntry(); });
   Guarded([&] { PruneCommands(); });
@@ -106,7 +107,7 @@ void TController::Rescan() {
   RediscoverDevices(*env);
   backOff_.Rediscovered(env->devices);
   BuildMenu();
-  RestoreAfterResume();
+  resume_.Rescanned();
 }
 
 void TController::DeviceSteps() {
@@ -117,6 +118,7 @@ void TController::DeviceSteps() {
       ErrorSweep();
       ActiveDeviceSteps();
     });
+  Guarded([&] { ResumeJobs(); });
   // Runs whether or not the worker is busy, and whether or not a device step failed.
   Guarded([&] { ProgramStep(); });
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct InputCase {
   void (*input)(SupervisionTest& t, TController& c);
   uint32_t written; // what the monitor, at 60 with its minimum 0, receives
 };
+
+void PrintTo(const InputCase& k, std::ostream* os) { *os << k.name; }
 
 class HandledEntryTest : public SupervisionTest, public ::testing::WithParamInterface<InputCase> {
  protected:

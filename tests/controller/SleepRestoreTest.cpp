@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "controller/ResumeRestore.h"
 #include "controller/SupervisionFixture.h"
 
 namespace lumivane {
@@ -63,6 +63,7 @@ const std::u16string kFirst = Pnp(u"SIM0001", u"1&UID1");
 const std::u16string kSecond = Pnp(u"SIM0002", u"1&UID2");
 constexpr uint64_t kSecondMs = 1000;
 constexpr uint64_t kTwoHours = 2 * 3600 * kSecondMs;
+constexpr int64_t kRescanGap = 3000; // between the rescans that look for a monitor still missing
 
 class SleepTest : public SupervisionTest {
  protected:
@@ -153,6 +154,7 @@ struct LateCase {
   const char* what;
   uint64_t setBack; // the clock set back this far a second after the wake
 };
+void PrintTo(const LateCase& k, std::ostream* os) { *os << k.what; }
 class LateMonitorTest : public SleepTest, public ::testing::WithParamInterface<LateCase> {};
 
 TEST_P(LateMonitorTest, GetsItsValueBackOnceItAnswers) {
@@ -168,7 +170,7 @@ TEST_P(LateMonitorTest, GetsItsValueBackOnceItAnswers) {
   ASSERT_EQ(writes.size(), 1u);
   EXPECT_EQ(writes[0].value, 55u);
   EXPECT_GE(SinceWake(writes[0].timeMs), answers);
-  EXPECT_LE(SinceWake(writes[0].timeMs), answers + static_cast<int64_t>(ResumeRestore::kRescanEveryMs) + 500);
+  EXPECT_LE(SinceWake(writes[0].timeMs), answers + kRescanGap + 500);
   EXPECT_EQ(monitors.State(first).current, 55u);
   EXPECT_EQ(controller->ShownBrightness, 55);
   EXPECT_EQ(LogLinesWith(u"] Resumed from sleep: device #1 has brightness 55 again"), 1u);
@@ -179,8 +181,8 @@ TEST_P(LateMonitorTest, GetsItsValueBackOnceItAnswers) {
   ASSERT_EQ(times.size(), 4u) << ::testing::PrintToString(times);
   EXPECT_LE(times[0], 300);
   for (size_t i = 1; i < times.size(); ++i) {
-    EXPECT_GE(times[i] - times[i - 1], static_cast<int64_t>(ResumeRestore::kRescanEveryMs));
-    EXPECT_LE(times[i] - times[i - 1], static_cast<int64_t>(ResumeRestore::kRescanEveryMs) + 400);
+    EXPECT_GE(times[i] - times[i - 1], kRescanGap);
+    EXPECT_LE(times[i] - times[i - 1], kRescanGap + 400);
   }
   EXPECT_LT(times[2], answers);
   EXPECT_GE(times[3], answers);
@@ -197,6 +199,7 @@ struct SyncCase {
   uint32_t secondBefore; // what the second monitor holds before sleep
   uint32_t secondAfterWheel;
 };
+void PrintTo(const SyncCase& k, std::ostream* os) { *os << k.what; }
 class TwoMonitorTest : public SleepTest, public ::testing::WithParamInterface<SyncCase> {};
 
 TEST_P(TwoMonitorTest, EachMonitorGetsItsOwnValueBack) {
@@ -240,7 +243,7 @@ TEST_F(SleepTest, NothingIsGivenBackAfterTheMinute) {
   RunUntil(65000);
   const std::vector<int64_t> times = ScansSinceWake();
   ASSERT_FALSE(times.empty());
-  EXPECT_LE(times.back(), static_cast<int64_t>(ResumeRestore::kLimitMs));
+  EXPECT_LE(times.back(), 60 * static_cast<int64_t>(kSecondMs));
   EXPECT_EQ(
       LogLinesWith(u"] Resumed from sleep: 1 device(s) did not get their brightness back within a minute"),
       1u);
@@ -265,6 +268,36 @@ TEST_F(SleepTest, ANotchWhileTheMonitorIsMissingDoesNotCancelItsValue) {
   Wheel(1);
   RunUntil(8000, {{first, 2000}});
   EXPECT_EQ(ValuesSinceWake(first), std::vector<uint32_t>{55});
+  EXPECT_EQ(controller->ShownBrightness, 55);
+}
+
+// The notch comes just before the rescan that finds the monitor again, and is carried out from
+// the value it woke with: that is the user's choice now, not undone by the value of before sleep.
+TEST_F(SleepTest, ANotchAsTheMonitorReturnsIsKept) {
+  StartAt55();
+  SleepAndWake({{first, false}});
+  RunUntil(2000);
+  Answering(first, true);
+  controller->WMDisplayChange();
+  Wheel(-1);
+  RunUntil(8000);
+  EXPECT_EQ(ValuesSinceWake(first), std::vector<uint32_t>{95});
+  EXPECT_EQ(controller->ShownBrightness, 95);
+}
+
+// The monitor answers at once but refuses writes for three seconds: it is disabled and found
+// again on the way (supervision's usual course), and the value still reaches it once it takes
+// writes.
+TEST_F(SleepTest, MonitorThatRefusesWritesAtFirstGetsItsValueOnceItTakesThem) {
+  StartAt55();
+  SleepAndWake({{first, true}});
+  SetLocked(first, true);
+  RunUntil(3000);
+  EXPECT_EQ(ValuesSinceWake(first), std::vector<uint32_t>{});
+  SetLocked(first, false);
+  RunUntil(20000);
+  EXPECT_EQ(ValuesSinceWake(first), std::vector<uint32_t>{55});
+  EXPECT_EQ(monitors.State(first).current, 55u);
   EXPECT_EQ(controller->ShownBrightness, 55);
 }
 

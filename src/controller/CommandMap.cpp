@@ -83,10 +83,12 @@ void TController::CarryOut(TAssoc& cmd, const Variant& key, int step) {
     if (entry.Items(u"s").Val().ToInt64() > 0)
       ValueChange(FloorToStep(Saturate(int64_t{ShownBrightness} + step), step), true);
     MarkDone(cmd, key);
+    NoteUserChange();
   }
   if (cmd.IsSet(key) && cmd.Items(key).IsSet(u"n")) {
     AntiGlareToggle();
     MarkDone(cmd, key);
+    NoteUserChange();
   }
 }
 
@@ -131,6 +133,9 @@ void TController::NewestEntry() {
 
   TAssoc& entry = cmd->Items(key);
   if (entry.IsSet(u"z")) return;
+  // Anything but the value of before sleep is a change the wait after a wake must give way to.
+  if ((entry.IsSet(u"u") || entry.IsSet(u"i")) && static_cast<uint64_t>(stamp) != resumeStamp_)
+    NoteUserChange();
   try {
     if (entry.IsSet(u"u"))
       ValueChange(Saturate(entry.Items(u"u").Val().ToInt64()), false);

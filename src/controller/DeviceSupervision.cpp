@@ -102,7 +102,7 @@ void TController::TrackingRead(TAssoc& active) {
   if (v == RecordInt(active, u"brightness", -1)) return;
   active.Items(u"brightness") = Variant::Narrow(v);
   active.Items(u"errors") = Variant::Narrow(int64_t{0});
-  Root->Items(u"cmd").Items(Variant(NowUnixMs())).Items(u"u") = Variant::Narrow(v);
+  WriteFreshCommand(u"u", Saturate(v));
 }
 
 void TController::HandOff(TAssoc& active) {

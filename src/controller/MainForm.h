@@ -11,6 +11,7 @@
 #include "assoc/AssocArrays.h"
 #include "controller/ControllerLog.h"
 #include "controller/RediscoveryBackOff.h"
+#include "controller/ResumeRestore.h"
 #include "devices/DeviceEnv.h"
 #include "platform/Platform.h"
 #include "settings/RegistryStore.h"
@@ -80,11 +81,6 @@ class TController {
   int OtherActiveCount = 0;
   int FontHeight100 = 0;
   int FontHeight2Digits = 0;
-  // ShownBrightness when the computer went to sleep, -1 when there is nothing to restore.
-  int BrightnessBeforeSleep = -1;
-  // When the second rescan after a resume is due (command-stamp clock), 0 when none is.
-  uint64_t ResumeRescanAtMs = 0;
-  static constexpr uint64_t kResumeRescanDelayMs = 5000;
 
   // Flags that live for one timer pass; cleared at its start.
   bool ProgramMatched = false;
@@ -117,10 +113,13 @@ class TController {
   // reports into the device table: false, and the timer closes the window after the job. Else
   // releases everything once, starts the new copy for a restart, and returns true.
   bool FormClose();
-  bool WMQueryEndSession(); // the reply: true, the program consents and leaves on its own
+  // The session-end query is answered with consent and changes nothing: another program (or
+  // the user) may still cancel the end. The program leaves when the session really ends.
+  bool WMQueryEndSession();
   void WMEndSession(bool ending);
   void WMDisplayChange();
   void TaskbarCreated(); // the shell's "TaskbarCreated" broadcast
+  // Sleep: the values of the devices in use are noted, and given back after the wake.
   void PowerSuspend();
   void PowerResume();
 
@@ -232,8 +231,13 @@ class TController {
   DevicePorts MakeDevicePorts();
   std::optional<DeviceEnv> MakeDeviceEnv();
   void ReleaseDeviceHandles();
+  // After a wake: rescans while a device that waits for its value is missing; the active
+  // device's value as a command; the other devices' values as jobs of their own; a change the
+  // user makes ends the wait of the devices it reaches.
   void ResumeRescanDue();
-  void RestoreAfterResume();
+  void ResumeStep();
+  void ResumeJobs();
+  void NoteUserChange();
   void TrackingRead(TAssoc& active);
   void HandOff(TAssoc& active);
   void ResetShown();
@@ -255,10 +259,12 @@ class TController {
   // Tray menu and hook helpers.
   std::u16string MenuText(const std::u16string& langKey) const;
   void ShowActiveInIcon(TAssoc& devices);
+  // The wheel's command: notches of one millisecond share its entry, but never an entry that is
+  // already done (the menu's "u"), which would lose them.
   void WriteCommand(const char16_t* letter, int value);
   // Writes letter := value under NowUnixMs(), or the next stamp up that no entry holds yet, so
-  // that the command never lands in an entry the pass has already done.
-  void WriteFreshCommand(const char16_t* letter, int value);
+  // that the command never lands in an entry the pass has already done. Returns the stamp.
+  uint64_t WriteFreshCommand(const char16_t* letter, int value);
   // Handlers run only while the program runs and holds its state.
   bool HandlersLive() const { return RunState > 0 && Root != nullptr; }
   void InstallHandlers();
@@ -270,8 +276,9 @@ class TController {
   RegistryStore store_;
   bool comInitialized_ = false;
   bool released_ = false;
-  // Rescans after a resume that still write BrightnessBeforeSleep back.
-  int restoresLeft_ = 0;
+  ResumeRestore resume_;
+  // The stamp of the last command that gave the active device its value of before sleep.
+  uint64_t resumeStamp_ = 0;
   // Keys the command pass walked, and which of them it found not yet done.
   std::vector<Variant> passKeys_;
   std::vector<Variant> passNew_;

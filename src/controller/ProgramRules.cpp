@@ -79,8 +79,8 @@ bool TController::IsForegroundProgram(const std::u16string& name) {
   return program && SameTextAscii(*program, name);
 }
 
-void TController::WriteFreshCommand(const char16_t* letter, int value) {
-  if (!Root) return;
+uint64_t TController::WriteFreshCommand(const char16_t* letter, int value) {
+  if (!Root) return 0;
   TAssoc& cmd = Root->Items(u"cmd");
   uint64_t stamp = NowUnixMs();
   // An entry already under this millisecond may be done (the icon's "u") or carry a wheel
@@ -88,6 +88,7 @@ void TController::WriteFreshCommand(const char16_t* letter, int value) {
   while (cmd.IsSet(Variant(stamp)))
     ++stamp;
   cmd.Items(Variant(stamp)).Items(letter) = Variant::Narrow(value);
+  return stamp;
 }
 
 void TController::ProgramStep() {
@@ -104,13 +105,13 @@ void TController::ProgramStep() {
     if (front && all && found != all->end() && SameTextAscii(*front, found->first.Text())) {
       matched = true;
       const int v = Saturate(std::llabs(found->second->Val().ToInt64()));
+      // Noted on takeover even when the device already shows the program's value: otherwise a
+      // wheel step made while the program is in front would become the value restored.
+      if (BrightnessBeforeProgram == -1) BrightnessBeforeProgram = ShownBrightness;
       // A value the device cannot take exactly is held at the nearest one it can: asking again
       // on every pass would write to the monitor ten times a second, and a panel would swing
       // between the two levels around the value.
-      if (!ShowsNearestTo(v)) {
-        if (BrightnessBeforeProgram == -1) BrightnessBeforeProgram = ShownBrightness;
-        WriteFreshCommand(u"i", v);
-      }
+      if (!ShowsNearestTo(v)) WriteFreshCommand(u"i", v);
     }
   }
   ProgramMatched = matched;

@@ -44,7 +44,8 @@ bool TController::FormClose() {
 }
 
 bool TController::WMQueryEndSession() {
-  RunState = 0;
+  // Every option is already in the registry, so there is nothing to save here; ending now would
+  // leave the user without the program when the end is cancelled.
   return true;
 }
 

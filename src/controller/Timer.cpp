@@ -92,6 +92,7 @@ void TController::TimerPass() {
     RescanRequested = false;
     Guarded([&] { Rescan(); });
   }
+  Guarded([&] { ResumeStep(); });
   Guarded([&] { CommandPass(); });
   Guarded([&] { NewestEntry(); });
   Guarded([&] { PruneCommands(); });
@@ -132,7 +133,7 @@ void TController::Rescan() {
   RediscoverDevices(*env);
   backOff_.Rediscovered(env->devices);
   BuildMenu();
-  RestoreAfterResume();
+  resume_.Rescanned();
 }
 
 void TController::DeviceSteps() {
@@ -143,6 +144,7 @@ void TController::DeviceSteps() {
       ErrorSweep();
       ActiveDeviceSteps();
     });
+  Guarded([&] { ResumeJobs(); });
   // Runs whether or not the worker is busy, and whether or not a device step failed.
   Guarded([&] { ProgramStep(); });
 }

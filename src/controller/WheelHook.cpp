@@ -73,12 +73,16 @@ void TController::UnHook() {
 }
 
 void TController::TrayIcon1Click() {
-  WriteCommand(u"n", 1);
+  WriteFreshCommand(u"n", 1);
 }
 
 void TController::WriteCommand(const char16_t* letter, int value) {
   if (!Root) return;
-  Root->Items(u"cmd").Items(Variant(NowUnixMs())).Items(letter) = Variant::Narrow(value);
+  TAssoc& cmd = Root->Items(u"cmd");
+  uint64_t stamp = NowUnixMs();
+  while (cmd.IsSet(Variant(stamp)) && cmd.Items(Variant(stamp)).IsSet(u"z"))
+    ++stamp;
+  cmd.Items(Variant(stamp)).Items(letter) = Variant::Narrow(value);
 }
 
 } // namespace lumivane

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controller/ControllerFixture.h"
+#include "controller/SupervisionFixture.h"
 
 namespace lumivane {
 namespace {
@@ -254,6 +255,33 @@ TEST_F(ProgramRulesTest, RestoreWrittenInTheMillisecondOfADoneEntryIsStillCarrie
   EXPECT_EQ(c().BrightnessBeforeProgram, -1);
   Pass();
   EXPECT_EQ(c().ShownBrightness, 40);
+}
+
+// The device already shows the program's value when the program comes to the front: the value in
+// force before is noted all the same, so a wheel step made while the program is in front (and
+// taken back by the rule) does not become the value restored when it leaves.
+class ProgramRestoreTest : public SupervisionTest {};
+
+TEST_F(ProgramRestoreTest, ValueBeforeTakeoverReturnsWhenTheDeviceAlreadyShowedTheRule) {
+  const size_t monitor = AddMonitor(u"SIM0001", u"1&UID1", 70);
+  Start();
+  MakeActive(Pnp(u"SIM0001", u"1&UID1"));
+  controller->Form.Config.UserSetText(u"game.exe=70");
+  for (int i = 0; i < 2; ++i)
+    Pass();
+  process.SetForegroundProgram(u"game.exe");
+  Pass();
+  Wheel(1);
+  for (int i = 0; i < 3; ++i)
+    Pass();
+  EXPECT_EQ(monitors.State(monitor).current, 70u); // the rule holds its value
+  process.SetForegroundProgram(u"explorer.exe");
+  for (int i = 0; i < 3; ++i)
+    Pass();
+  EXPECT_EQ(controller->ShownBrightness, 70);
+  EXPECT_EQ(monitors.State(monitor).current, 70u);
+  ASSERT_FALSE(WritesTo(monitor).empty());
+  EXPECT_EQ(WritesTo(monitor).back(), 70u);
 }
 
 } // namespace

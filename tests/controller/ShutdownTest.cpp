@@ -1,5 +1,6 @@
 // Exit, restart and the session and shell events, driven as the window delivers them.
 #include "controller/ControllerFixture.h"
+#include "controller/SupervisionFixture.h"
 
 namespace lumivane {
 namespace {
@@ -79,23 +80,66 @@ TEST_F(ShutdownTest, WhatEndsTheProgramAndWhetherACopyStarts) {
   }
 }
 
-TEST_F(ShutdownTest, ACancelledEndOfSessionLeavesItRunning) {
-  c().WMEndSession(false);
-  EXPECT_EQ(c().RunState, 1);
-  EXPECT_TRUE(Pass());
-  EXPECT_FALSE(app.host.Closed());
-}
+// However the end was asked for, a job still writing the monitors holds it off: the passes keep
+// coming and do nothing else (a notch waits), a close from outside is refused, and the first pass
+// after the job closes the form once.
+TEST_F(ShutdownTest, TheEndWaitsForARunningJob) {
+  struct Case {
+    const char* name;
+    void (*ask)(TController&);
+    bool closeFromOutside;
+    size_t launches;
+  };
+  const Case cases[] = {
+      {"exit", [](TController& c) { c.Exiter(); }, false, 0},
+      {"exit, then a close from outside", [](TController& c) { c.Exiter(); }, true, 0},
+      {"restart", [](TController& c) { c.Restart(); }, false, 1},
+      {"end of session",
+       [](TController& c) {
+         EXPECT_TRUE(c.WMQueryEndSession());
+         c.WMEndSession(true);
+       },
+       true, 0},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    SimMachine own(&clock);
+    SimProcess p(clock, own);
+    p.process.SetExecutablePath(kExe);
+    p.controller.Startup();
+    TController& c = p.controller;
+    TAssoc& record = c.Root->Items(u"devices").Items(kUid);
+    record[u"number"] = Variant(u"1");
+    record[u"active"] = Variant(u"true");
+    c.ActiveDevice = kUid;
+    c.ValueChange(50, false);
+    auto pass = [&] {
+      clock.AdvanceMs(100);
+      return p.host.FireTimer();
+    };
 
-TEST_F(ShutdownTest, CloseWaitsForARunningJob) {
-  c().Exiter();
-  c().WorkerBusy = true;
-  EXPECT_FALSE(c().FormClose()); // a close from outside while the job reports into the table
-  EXPECT_TRUE(c().Root);
-  Pass();
-  EXPECT_FALSE(app.host.Closed());
-  c().WorkerBusy = false;
-  Pass();
-  EXPECT_TRUE(app.host.Closed());
+    c.WorkerBusy = true;
+    k.ask(c);
+    c.Root->Items(u"cmd").Items(Variant(c.NowUnixMs())).Items(u"s") = Variant::Narrow(1);
+    for (int n = 0; n < 3; ++n) {
+      ASSERT_TRUE(pass());
+      EXPECT_TRUE(p.host.TimerEnabled());
+      EXPECT_FALSE(p.host.Closed());
+      if (k.closeFromOutside) EXPECT_FALSE(c.FormClose()); // the job reports into the table
+      EXPECT_TRUE(c.Root);
+    }
+    EXPECT_EQ(c.ShownBrightness, 50);
+    EXPECT_EQ(p.tray.Adds(), 0);
+
+    c.WorkerBusy = false;
+    const int enables = p.host.TimerEnableCount();
+    ASSERT_TRUE(pass());
+    EXPECT_TRUE(p.host.Closed());
+    EXPECT_EQ(p.host.TimerEnableCount(), enables);
+    EXPECT_FALSE(c.Root);
+    EXPECT_EQ(p.process.Launches().size(), k.launches);
+    EXPECT_FALSE(pass());
+  }
 }
 
 TEST_F(ShutdownTest, DisplayChangeRescansWhileRunningAndIsIgnoredDuringShutdown) {
@@ -124,26 +168,38 @@ TEST_F(ShutdownTest, TaskbarCreatedBringsTheIconBackWithItsImage) {
   EXPECT_FALSE(app.tray.InShell());
 }
 
-TEST_F(ShutdownTest, ResumeRescansAtOnceAndAgainAFewSecondsLater) {
-  c().ShownBrightness = 40;
-  c().PowerSuspend();
-  c().PowerResume();
-  EXPECT_TRUE(c().RescanRequested);
+// Windows asks first and may then call the end off (another program refuses, or the user
+// cancels): the program answers with consent and runs on, the wheel over its icon still reaching
+// the monitor. When the session does end, the program ends.
+class SessionEndTest : public SupervisionTest {};
+
+TEST_F(SessionEndTest, ACancelledEndOfSessionLeavesItRunning) {
+  const size_t monitor = AddMonitor(u"SIM0001", u"1&UID1", 40);
+  Start();
+  MakeActive(Pnp(u"SIM0001", u"1&UID1"));
   Pass();
-  EXPECT_FALSE(c().RescanRequested);
-  for (int i = 0; i < 45; ++i) {
+  EXPECT_TRUE(controller->WMQueryEndSession());
+  Pass();
+  controller->WMEndSession(false);
+  for (int i = 0; i < 3; ++i)
     Pass();
-    ASSERT_FALSE(c().RescanRequested) << "pass " << i;
-  }
-  clock.AdvanceMs(500);
-  c().Timer1Timer();
-  EXPECT_EQ(c().ResumeRescanAtMs, 0u);
-  // A clock set back by an hour does not hold the second rescan off for an hour.
-  c().PowerResume();
+  EXPECT_FALSE(host.Closed());
+  EXPECT_TRUE(tray.IsVisible());
+
+  tray.SetIconRect({1000, 700, 16, 16});
+  mouseHook.SetCursor({1008, 708});
+  controller->TrayIcon1MouseMove();
+  clock.AdvanceMs(1);
+  EXPECT_EQ(mouseHook.Wheel(120), IMouseHook::Verdict::Swallow);
   Pass();
-  clock.SetLocalMs(clock.LocalMs() - 3600 * 1000);
   Pass();
-  EXPECT_EQ(c().ResumeRescanAtMs, 0u);
+  EXPECT_EQ(WritesTo(monitor), std::vector<uint32_t>{45});
+  EXPECT_EQ(monitors.State(monitor).current, 45u);
+
+  EXPECT_TRUE(controller->WMQueryEndSession());
+  controller->WMEndSession(true);
+  Pass();
+  EXPECT_TRUE(host.Closed());
 }
 
 } // namespace

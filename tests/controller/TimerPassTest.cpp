@@ -115,28 +115,6 @@ TEST_F(TimerPassTest, ClickWithoutSomethingToReturnToChangesNothing) {
   }
 }
 
-TEST_F(TimerPassTest, ShutdownWaitsForTheWorkerThenClosesTheForm) {
-  ActiveDevice(50);
-  c().WorkerBusy = true;
-  c().Exiter();
-  Wheel(1);
-  for (int n = 0; n < 3; ++n) {
-    ASSERT_TRUE(Pass());
-    EXPECT_TRUE(app.host.TimerEnabled());
-    EXPECT_FALSE(app.host.Closed());
-  }
-  EXPECT_EQ(c().ShownBrightness, 50);
-  EXPECT_EQ(app.tray.Adds(), 0);
-
-  c().WorkerBusy = false;
-  const int enables = app.host.TimerEnableCount();
-  ASSERT_TRUE(Pass());
-  EXPECT_TRUE(app.host.Closed());
-  EXPECT_EQ(app.host.TimerEnableCount(), enables);
-  EXPECT_FALSE(c().Root);
-  EXPECT_FALSE(Pass());
-}
-
 TEST_F(TimerPassTest, FailingStepIsLoggedOnceAndTheTimerComesBack) {
   TAssoc& record = ActiveDevice(50);
   record[u"min"] = Variant(u"low");

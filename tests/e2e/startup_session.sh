@@ -2,7 +2,8 @@
 # Window and session messages under Wine: closing the main window while the program runs only
 # hides it; a display change leaves it running and makes it find the monitor that came with it
 # (the tray menu, read from its window, lists it); a cancelled end of session leaves it running;
-# the session-end query is answered with consent and the program then ends by itself.
+# the session-end query is answered with consent, and the end of the session that follows ends
+# the program.
 #   bash tests/e2e/startup_session.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
@@ -64,5 +65,6 @@ still_running "a cancelled WM_ENDSESSION"
 
 answer="$(wine_tool sendmsg.exe queryendsession)" || fail "sendmsg queryendsession failed"
 [ "$answer" = "1" ] || fail "WM_QUERYENDSESSION was answered with $answer, not with consent"
-wait_program_end || fail "the program did not end by itself after WM_QUERYENDSESSION"
+wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"
+wait_program_end || fail "the program did not end by itself after WM_ENDSESSION"
 echo "PASS: startup_session"

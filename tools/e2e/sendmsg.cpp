@@ -1,5 +1,7 @@
 // Sends one window message to the running program's main window and prints the answer.
-//   sendmsg queryendsession | endsession | endsession-cancelled | close | taskbarcreated | displaychange
+//   sendmsg queryendsession | endsession | endsession-cancelled | close | taskbarcreated |
+//           displaychange | null | suspend | resume-automatic | resume-suspend
+// The last three are the power broadcasts of going to sleep and of the two reports of a wake.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,7 +12,7 @@
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
     std::fwprintf(stderr, L"usage: sendmsg queryendsession|endsession|endsession-cancelled|close|"
-                          L"taskbarcreated|displaychange\n");
+                          L"taskbarcreated|displaychange|null|suspend|resume-automatic|resume-suspend\n");
     return 64;
   }
   std::wstring what = argv[1];
@@ -32,6 +34,17 @@ int wmain(int argc, wchar_t** argv) {
     msg = WM_DISPLAYCHANGE;
     wParam = 32;
     lParam = MAKELPARAM(1024, 768);
+  } else if (what == L"null") {
+    msg = WM_NULL;
+  } else if (what == L"suspend") {
+    msg = WM_POWERBROADCAST;
+    wParam = PBT_APMSUSPEND;
+  } else if (what == L"resume-automatic") {
+    msg = WM_POWERBROADCAST;
+    wParam = PBT_APMRESUMEAUTOMATIC;
+  } else if (what == L"resume-suspend") {
+    msg = WM_POWERBROADCAST;
+    wParam = PBT_APMRESUMESUSPEND;
   } else {
     std::fwprintf(stderr, L"sendmsg: unknown message %ls\n", what.c_str());
     return 64;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/DisplayConfig.h"
+#include "platform/sim/SimClock.h"
 
 namespace lumivane {
 
@@ -172,7 +173,8 @@ bool SimMonitorConfig::SetMonitorBrightness(PhysicalMonitorHandle handle, uint32
     return false;
   }
   e->state.current = value;
-  writes_.push_back({static_cast<size_t>(e - monitors_.data()), handle, value, std::this_thread::get_id()});
+  writes_.push_back({static_cast<size_t>(e - monitors_.data()), handle, value, std::this_thread::get_id(),
+                     clock_ ? SimClock::ToMs(clock_->Now()) : 0});
   return true;
 }
 

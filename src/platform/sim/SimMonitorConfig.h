@@ -43,6 +43,7 @@ class SimMonitorConfig final : public IMonitorConfig {
     PhysicalMonitorHandle handle;
     uint32_t value;
     std::thread::id thread;
+    uint64_t timeMs = 0; // the clock when the monitor took the value (0 without a clock)
   };
 
   explicit SimMonitorConfig(IClock* clock = nullptr) : clock_(clock) {}

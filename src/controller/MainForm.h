@@ -127,6 +127,8 @@ class TController {
   // Whether the active device shows what it can take of requested: the value itself, or clamped
   // to its range, or (for a panel with fixed levels) the level just below it.
   bool ShowsNearestTo(int requested) const;
+  // The value the active device can show that is nearest to requested (a panel: the level below).
+  int NearestShownTo(int requested) const;
 
   // The tray digits: the face is the font combo's text, the colour the colour edit's.
   static constexpr const char16_t* kKeyColorText = u"9636A7";

@@ -23,10 +23,9 @@ int64_t TargetFor(const TAssoc& record, int64_t wanted) {
   t = std::max(t, min);
   const TAssoc* levels = FindChild(record, Variant(u"level"));
   if (RecordFlag(record, u"internal") && levels && !levels->IsSet(Variant::Narrow(t))) {
-    while (t < max && !levels->IsSet(Variant::Narrow(t)))
-      ++t;
-    while (t > min && !levels->IsSet(Variant::Narrow(t)))
-      --t;
+    // Hostile stored limits can span the whole 32-bit range: search the levels, not the range.
+    const NearLevels near = NearestLevels(*levels, t, min, max);
+    t = near.up ? *near.up : near.down ? *near.down : min;
   }
   return t;
 }
@@ -81,7 +80,8 @@ void TController::ResumeRescanDue() {
 // Runs before the command pass, so that the command it writes is carried out in the same pass and
 // a command of the user's still to be carried out is seen first.
 void TController::ResumeStep() {
-  if (!resume_.Running() || !Root) return;
+  // Until a rescan since the wake, the records still hold what the devices had before sleep.
+  if (!resume_.Running() || !resume_.RescannedSinceWake() || !Root) return;
   TAssoc* record = ActiveRecord();
   const std::optional<int> wanted = resume_.Wanted(ActiveDevice);
   if (!record || !wanted) return;
@@ -101,21 +101,22 @@ void TController::ResumeStep() {
   if (const TAssocTable* all = cmd.All())
     for (const auto& [key, entry] : *all)
       if (!entry->IsSet(u"z")) return;
-  // Its stamp tells it from the user's commands.
-  resumeStamp_ = WriteFreshCommand(u"i", *wanted);
+  // The value the check above accepts, so that a panel between two levels is not sent to one
+  // level and then to the other. Its stamp tells it from the user's commands.
+  resumeStamp_ = WriteFreshCommand(u"i", NearestShownTo(*wanted));
 }
 
 // The devices other than the active one, one job per pass while the worker is free. With
 // synchronisation on they follow the active device instead, as before sleep.
 void TController::ResumeJobs() {
-  if (!resume_.Running() || WorkerBusy) return;
+  if (!resume_.Running() || !resume_.RescannedSinceWake() || WorkerBusy) return;
   TAssoc* devices = DeviceTable();
   if (!devices) return;
   const std::map<std::u16string, int> waiting = resume_.Waiting();
   for (const auto& [uid, wanted] : waiting) {
     if (uid == ActiveDevice) continue;
     const TAssoc* found = FindChild(*devices, Variant(uid));
-    if (!found || !RecordFlag(*found, u"active") || backOff_.Held(uid)) continue;
+    if (!found || !RecordFlag(*found, u"active") || backOff_.Held(uid) || !resume_.JobDue(uid)) continue;
     const TAssoc& record = *found;
     if (Form.SyncBox.Checked()) {
       resume_.Done(uid);
@@ -137,6 +138,7 @@ void TController::ResumeJobs() {
     WorkerEnv env{MakeDevicePorts(), *platform_.mainThread, [this] { return DeviceTable(); },
                   [this] { WorkerBusy = false; }};
     WorkerBusy = true;
+    resume_.JobStarted(uid);
     try {
       platform_.pool->Run(RestoreBrightness(env, std::move(job)));
     } catch (...) {

@@ -23,6 +23,8 @@ bool ResumeRestore::Resume(uint64_t wallMs) {
   now_ = 0;
   resumedAt_ = 0;
   lastRescan_ = 0;
+  rescanned_ = false;
+  lastJob_.clear();
   return true;
 }
 
@@ -43,6 +45,11 @@ void ResumeRestore::Clear() {
   armed_ = false;
   resumed_ = false;
   lastWall_.reset();
+}
+
+bool ResumeRestore::JobDue(const std::u16string& uid) const {
+  const auto it = lastJob_.find(uid);
+  return it == lastJob_.end() || now_ - it->second >= kRescanEveryMs;
 }
 
 } // namespace lumivane

@@ -37,17 +37,29 @@ class ResumeRestore {
   void Done(const std::u16string& uid) { waiting_.erase(uid); }
   void Clear();
 
-  void Rescanned() { lastRescan_ = now_; }
+  void Rescanned() {
+    lastRescan_ = now_;
+    rescanned_ = true;
+  }
+  // Whether the table was rebuilt since the wake; before that it holds the values of before sleep.
+  bool RescannedSinceWake() const { return rescanned_; }
+
+  // A device that refuses its write is tried again no sooner than a rescan would look again, so
+  // that a monitor still waking does not collect an error every pass.
+  bool JobDue(const std::u16string& uid) const;
+  void JobStarted(const std::u16string& uid) { lastJob_[uid] = now_; }
   bool RescanDue() const { return Running() && now_ - lastRescan_ >= kRescanEveryMs; }
 
  private:
   std::map<std::u16string, int> waiting_;
   bool armed_ = false;   // a suspend not yet followed by its wake
   bool resumed_ = false; // the minute runs
+  bool rescanned_ = false;
   uint64_t now_ = 0;     // forward time since the wake
   uint64_t resumedAt_ = 0;
   uint64_t lastRescan_ = 0;
   std::optional<uint64_t> lastWall_;
+  std::map<std::u16string, uint64_t> lastJob_;
 };
 
 } // namespace lumivane

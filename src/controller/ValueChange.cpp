@@ -88,10 +88,9 @@ void TController::ValueChange(int i, bool init) {
   UpdateTrayIconText(Variant::Narrow(value).Text());
 }
 
-bool TController::ShowsNearestTo(int requested) const {
-  if (ShownBrightness == requested) return true;
+int TController::NearestShownTo(int requested) const {
   TAssoc* record = ActiveRecord();
-  if (!record) return false;
+  if (!record) return requested;
   const int64_t max = RecordInt(*record, u"max", 100);
   const int64_t min = RecordInt(*record, u"min", 0);
   // In ValueChange's order: the lower limit wins over an upper one below it.
@@ -104,7 +103,11 @@ bool TController::ShowsNearestTo(int requested) const {
     LevelsAround(record->Items(u"level"), value, min, max, up, down);
     value = down >= min ? down : up;
   }
-  return ShownBrightness == std::clamp<int64_t>(value, 0, 100);
+  return static_cast<int>(std::clamp<int64_t>(value, 0, 100));
+}
+
+bool TController::ShowsNearestTo(int requested) const {
+  return ShownBrightness == requested || ShownBrightness == NearestShownTo(requested);
 }
 
 } // namespace lumivane

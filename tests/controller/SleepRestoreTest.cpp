@@ -285,6 +285,23 @@ TEST_F(SleepTest, ANotchAsTheMonitorReturnsIsKept) {
   EXPECT_EQ(controller->ShownBrightness, 95);
 }
 
+// A job still runs at the first passes after the wake, so the rescan waits: until it has run,
+// the records hold what the monitor had before sleep, which must not pass for a value given back.
+TEST_F(SleepTest, AJobInFlightAtTheWakeDoesNotPassForTheValueGivenBack) {
+  StartAt55();
+  SleepAndWake({{first, true}});
+  controller->WorkerBusy = true;
+  for (int i = 0; i < 2; ++i) {
+    clock.AdvanceMs(100);
+    host.FireTimer();
+  }
+  controller->WorkerBusy = false;
+  RunUntil(3000);
+  EXPECT_EQ(ValuesSinceWake(first), std::vector<uint32_t>{55});
+  EXPECT_EQ(monitors.State(first).current, 55u);
+  EXPECT_EQ(controller->ShownBrightness, 55);
+}
+
 // The monitor answers at once but refuses writes for three seconds: it is disabled and found
 // again on the way (supervision's usual course), and the value still reaches it once it takes
 // writes.

@@ -54,6 +54,28 @@ TEST_P(HandledEntryTest, InputInTheMillisecondOfTheMenuBuildReachesTheMonitor) {
   EXPECT_EQ(controller->ShownBrightness, static_cast<int>(GetParam().written));
 }
 
+// The other order: the input is written first, and the pass of that millisecond rescans after a
+// display change and builds the menu, whose "u" must not take the input's entry.
+TEST_P(HandledEntryTest, InputBeforeTheMenuBuildOfItsMillisecondReachesTheMonitor) {
+  const size_t monitor = AddMonitor(u"SIM0001", u"1&UID1", 60);
+  Start();
+  MakeActive(kMonitor);
+  for (int i = 0; i < 12; ++i) // past the hold after the start's rescan
+    Pass();
+  PointAtIcon();
+  ASSERT_EQ(monitors.Writes().size(), 0u);
+
+  controller->WMDisplayChange();
+  clock.AdvanceMs(100);
+  GetParam().input(*this, *controller);
+  host.FireTimer();
+  ASSERT_FALSE(controller->RescanRequested);
+  for (int i = 0; i < 3; ++i)
+    Pass();
+  EXPECT_EQ(WritesTo(monitor), std::vector<uint32_t>{GetParam().written});
+  EXPECT_EQ(controller->ShownBrightness, static_cast<int>(GetParam().written));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     SameMillisecond, HandledEntryTest,
     ::testing::Values(InputCase{"Click", [](SupervisionTest&, TController& c) { c.TrayIcon1Click(); }, 0},

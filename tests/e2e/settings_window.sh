@@ -43,10 +43,11 @@ stored() { # name [key]
   "$WINE64" reg query "${2:-$KEY}" /v "$1" 2>/dev/null | tr -d '\r' |
     awk -v n="$1" 'tolower($1) == tolower(n) && $2 ~ /^REG_/ { t = $2; sub(/^[ \t]*[^ \t]+[ \t]+[^ \t]+[ \t]*/, ""); print t, $0 }'
 }
-# Waits up to 3 s for the value to read "TYPE DATA" (or to be gone, for an empty expectation).
+# Waits up to 10 s for the value to read "TYPE DATA" (or to be gone, for an empty expectation):
+# on a loaded machine a click can take a few seconds to reach the registry.
 expect_stored() { # name expected [key]
   local now=""
-  for _ in $(seq 1 30); do
+  for _ in $(seq 1 100); do
     now="$(stored "$1" "${3:-}")"
     [ "$now" = "$2" ] && return 0
     sleep 0.1

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Wmi.h"
 
+#include "platform/win32/ChildWindowGuard.h"
+
 #include <wbemcli.h>
 
 #include <cstdio>
@@ -8,6 +10,8 @@
 
 namespace lumivane::win32 {
 
+// While a WMI call waits, COM serves messages that other threads send to this one; each call is
+// marked as a modal loop, so that a control message reaching a control then counts as foreign.
 namespace {
 
 // Defined here rather than taken from wbemuuid, which does not carry every CLSID in all mingw
@@ -215,6 +219,7 @@ class Win32WmiObject final : public IWmiObject {
       ThrowWmi(WBEM_E_INVALID_OBJECT_PATH);
     const UniqueBstr classBstr(className.text);
     ComPtr<IWbemClassObject> classObject;
+    const ChildWindowGuard::ModalLoop comWait;
     Check(services_->GetObject(classBstr.get(), 0, nullptr, classObject.put(), nullptr));
     ComPtr<IWbemClassObject> signature;
     Check(classObject->GetMethod(reinterpret_cast<LPCWSTR>(method.c_str()), 0, signature.put(), nullptr));
@@ -233,6 +238,7 @@ class Win32WmiObject final : public IWmiObject {
     const UniqueBstr pathBstr(path.text);
     const UniqueBstr methodBstr(method);
     ComPtr<IWbemClassObject> outParams;
+    const ChildWindowGuard::ModalLoop comWait;
     Check(services_->ExecMethod(pathBstr.get(), methodBstr.get(), 0, nullptr, inParams.get(), outParams.put(),
                                 nullptr));
     // A method without a return value that ran counts as 0, as the scripting API reports it.
@@ -259,6 +265,7 @@ class Win32WmiObjectSet final : public IWmiObjectSet {
     if (!objects_) return nullptr;
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
+    const ChildWindowGuard::ModalLoop comWait;
     const HRESULT hr = objects_->Next(static_cast<long>(kWmiWaitMs), 1, object.put(), &returned);
     Check(hr);
     if (hr == WBEM_S_TIMEDOUT && returned == 0) {
@@ -285,6 +292,7 @@ class Win32WmiServices final : public IWmiServices {
     const UniqueBstr language(u"WQL");
     const UniqueBstr text(query);
     ComPtr<IEnumWbemClassObject> objects;
+    const ChildWindowGuard::ModalLoop comWait;
     Check(services_->ExecQuery(language.get(), text.get(), kQueryFlags, nullptr, objects.put()));
     return std::make_unique<Win32WmiObjectSet>(services_, std::move(objects));
   }
@@ -350,6 +358,7 @@ std::unique_ptr<IWmiServices> ConnectWith(IWbemLocator& locator, const std::u16s
   ComPtr<IWbemServices> services;
   // Without the flag a WMI service that does not answer holds the caller for good; with it the
   // system gives up after at most two minutes.
+  const ChildWindowGuard::ModalLoop comWait;
   Check(locator.ConnectServer(resource.get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT,
                               nullptr, nullptr, services.put()));
   // An in-process provider has no proxy to configure (E_NOINTERFACE); that is not a failure.

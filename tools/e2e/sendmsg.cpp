@@ -55,7 +55,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   DWORD_PTR answer = 0;
-  if (!::SendMessageTimeoutW(main, msg, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &answer)) {
+  if (!::SendMessageTimeoutW(main, msg, wParam, lParam, SMTO_NORMAL, 15000, &answer)) {
     std::fwprintf(stderr, L"sendmsg: no answer\n");
     return 2;
   }

@@ -44,7 +44,7 @@ void WriteUtf8(const std::wstring& text) {
 
 bool Send(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer = nullptr) {
   DWORD_PTR result = 0;
-  bool ok = ::SendMessageTimeoutW(window, msg, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+  bool ok = ::SendMessageTimeoutW(window, msg, wParam, lParam, SMTO_NORMAL, 15000, &result) != 0;
   if (answer) *answer = result;
   return ok;
 }

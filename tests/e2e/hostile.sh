@@ -93,13 +93,13 @@ grep -q 'A quit message that the program did not send was ignored' <<<"$LOG_TEXT
 # The program still follows the wheel: one notch down moves the monitor from 50 to 45.
 # The queue may still hold the attack's posted messages on a loaded machine, and Wine drops a
 # low-level hook event that waits too long: the notch is turned again, at most twice more, until
-# one reaches the monitor (only one step can: 45 is the first value below 50).
+# one reaches the monitor, which must then have taken the step from 50 to 45.
 for _ in 1 2 3; do
   point_at_icon
   xdotool click 5
   wait_write 0 45 && break
 done
-[ "$(last_write 0)" = "45" ] || fail "a wheel notch after the attack did not reach the monitor; writes: $(cat "$WRITES")"
+awk '$1 == 0 && $2 == 45 { found = 1 } END { exit !found }' "$WRITES" || fail "a wheel notch after the attack did not reach the monitor; writes: $(cat "$WRITES")"
 
 # The exit path is driven by the timer: the program ends by itself only if the pass still runs.
 wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"

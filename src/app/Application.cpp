@@ -106,6 +106,10 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     c->Timer1Timer();
     result = 0;
     return true;
+  case win32::kMsgPass:
+    c->RequestedPass();
+    result = 0;
+    return true;
   case WM_QUERYENDSESSION:
     result = c->WMQueryEndSession() ? TRUE : FALSE;
     return true;

@@ -58,6 +58,7 @@ void TController::ErrorSweep() {
     }
     DeviceDisabled = true;
     // A device held back stays in the table, inactive, until its wait is over.
+    if (backOff_.Idle()) backOff_.Tick(NowUnixMs()); // the tracker's time starts here
     if (!backOff_.Disable(key.Text())) rescan = true;
   }
   if (rescan)

@@ -106,6 +106,9 @@ class TController {
   // Nothing escapes a pass, and the timer is enabled again at its end however the pass ended
   // (except in the pass that closes the form).
   void Timer1Timer() noexcept;
+  // The extra pass the wheel hook asked for (IHost::RequestPass); the spacing between ticks does
+  // not hold it back.
+  void RequestedPass() noexcept;
   // Shutdown, restart and session events. The window only translates its messages into these.
   void Exiter();
   void Restart();
@@ -256,6 +259,7 @@ class TController {
   // Logs the exception being handled; a log that fails as well is given up on.
   void LogCurrentException() noexcept;
   void TimerPass();
+  void RunPass(bool requested) noexcept;
   // Wheel and click of one command entry.
   void CarryOut(TAssoc& cmd, const Variant& key, int step);
   // Tray menu and hook helpers.
@@ -294,8 +298,10 @@ class TController {
   bool menuOpen_ = false;
   // The entry whose stamp the pass took as the command stamp.
   std::optional<Variant> newest_;
-  // When the last pass and the last rescan ended (command-stamp clock); 0 before the first.
-  uint64_t lastPassEndMs_ = 0;
+  // When the last pass ended (IClock::TickMs, which an idle pass can read without a time-zone
+  // conversion); nothing before the first.
+  std::optional<uint64_t> lastPassEndTick_;
+  // When the last rescan ended (command-stamp clock); 0 before the first.
   uint64_t lastRescanEndMs_ = 0;
   // Whether at least ms have gone by since since (a clock set back counts as gone by).
   bool Elapsed(uint64_t since, uint64_t ms) const;

@@ -23,6 +23,10 @@ class RediscoveryBackOff {
   // The wall clock, once per pass. Only forward steps count, so a clock set back an hour
   // neither stretches a wait nor makes a return look recent.
   void Tick(uint64_t wallMs);
+  // Nothing tracked: no time needs counting until the next device is disabled, so the caller
+  // may skip reading the wall clock and Rest instead; the next Tick then starts from its reading.
+  bool Idle() const { return entries_.empty(); }
+  void Rest() { lastWall_.reset(); }
   // The device was just disabled. True when it is held back, so no rescan is needed for it.
   bool Disable(const std::u16string& uid);
   // After a rescan rebuilt the table: held devices it found again are made inactive; the

@@ -35,9 +35,18 @@ bool TController::Elapsed(uint64_t since, uint64_t ms) const {
 }
 
 void TController::Timer1Timer() noexcept {
+  RunPass(false);
+}
+
+void TController::RequestedPass() noexcept {
+  RunPass(true);
+}
+
+void TController::RunPass(bool requested) noexcept {
   try {
     // Timer1 stays armed: its own next tick runs the pass.
-    if (!Elapsed(lastPassEndMs_, kMinPassSpacingMs)) return;
+    if (!requested && lastPassEndTick_ && platform_.clock->TickMs() - *lastPassEndTick_ < kMinPassSpacingMs)
+      return;
     IHost& host = *platform_.host;
     TimerRearm rearm(host);
     // Measured from the end of the pass, whichever way it ends.
@@ -45,7 +54,7 @@ void TController::Timer1Timer() noexcept {
       TController& c;
       ~PassEnd() {
         try {
-          c.lastPassEndMs_ = c.NowUnixMs();
+          c.lastPassEndTick_ = c.platform_.clock->TickMs();
         } catch (...) {
         }
       }
@@ -85,6 +94,11 @@ void TController::TimerPass() {
   }
   Guarded([&] { ResumeRescanDue(); });
   Guarded([&] {
+    // An idle pass reads no wall clock: that costs a time-zone conversion.
+    if (backOff_.Idle()) {
+      backOff_.Rest();
+      return;
+    }
     backOff_.Tick(NowUnixMs());
     if (backOff_.RescanDue()) RescanRequested = true;
   });

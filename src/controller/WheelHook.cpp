@@ -34,6 +34,8 @@ IMouseHook::Verdict TController::WheelHookProc(int code, uint32_t message, uint3
   const int16_t delta = static_cast<int16_t>(static_cast<uint16_t>(mouseData >> 16));
   if (delta < 0) WriteCommand(u"s", -1);
   if (delta > 0) WriteCommand(u"s", 1);
+  // The step is carried out by a pass right after the hook returns, not at the next tick.
+  if (delta != 0) platform_.host->RequestPass();
   return IMouseHook::Verdict::Swallow;
 }
 

@@ -17,6 +17,10 @@ class IHost {
   virtual ~IHost() = default;
   virtual void SetTimerEnabled(bool enabled) = 0; // Timer1, 100 ms
   virtual bool TimerEnabled() const = 0;
+  // Asks for one extra pass as soon as the main thread is free, never inside the caller (the
+  // wheel hook must return at once). Requests made before it runs are that one pass; it runs only
+  // while the timer is enabled.
+  virtual void RequestPass() = 0;
   virtual void CloseMainForm() = 0; // leads to FormClose and the end of the message loop
   virtual void HideMainForm() = 0;  // the settings window goes out of sight; the program runs on
   // The message the shell broadcasts when its notification area is (re)created.

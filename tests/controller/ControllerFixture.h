@@ -14,6 +14,7 @@ namespace lumivane {
 struct SimProcess : SimPlatform {
   SimProcess(SimClock& clock, SimMachine& machine) : SimPlatform(clock, machine) {
     host.SetOnTimer([this] { controller.Timer1Timer(); });
+    host.SetOnPass([this] { controller.RequestedPass(); });
     host.SetOnClose([this] { controller.FormClose(); });
   }
   TController controller{Ports()};

@@ -30,6 +30,7 @@ class SupervisionTest : public ::testing::Test, public SharedMachine, public Sim
   explicit SupervisionTest(SimThreadPool::Mode mode = SimThreadPool::Mode::Threads)
       : SimPlatform(clock_, machine_, mode) {
     host.SetOnTimer([this] { controller->Timer1Timer(); });
+    host.SetOnPass([this] { controller->RequestedPass(); });
     desktop = displays.AddMonitor(u"\\\\.\\DISPLAY1");
   }
   ~SupervisionTest() override { pool.Join(); }

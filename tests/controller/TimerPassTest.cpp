@@ -200,6 +200,33 @@ TEST_F(TimerPassTest, TickPhaseCyclesAndTheIconAppearsAfterTheFirstPass) {
   EXPECT_EQ(app.tray.History().size(), drawn); // only the seed: nothing carried out
 }
 
+// An idle pass costs what a plain timer costs: no local-time conversion (under Wine each one
+// reads the time-zone file).
+TEST_F(TimerPassTest, IdlePassesReadNoLocalTime) {
+  Pass(); // the first pass shows the icon
+  const uint64_t before = clock.NowCalls();
+  for (int n = 0; n < 20; ++n)
+    ASSERT_TRUE(Pass());
+  EXPECT_EQ(clock.NowCalls(), before);
+  ActiveDevice(50);
+  Pass(); // carries out the entry ValueChange wrote
+  const uint64_t shown = clock.NowCalls();
+  for (int n = 0; n < 20; ++n)
+    ASSERT_TRUE(Pass());
+  EXPECT_EQ(clock.NowCalls(), shown);
+  // The spacing of ticks still holds, and does not follow the wall clock back.
+  const int passes = app.host.TimerEnableCount(); // every pass enables the timer at its end
+  clock.AdvanceMs(20);
+  app.host.FireTimer();
+  clock.AdvanceMs(20);
+  clock.SetLocalMs(clock.LocalMs() - 3'600'000);
+  app.host.FireTimer();
+  EXPECT_EQ(app.host.TimerEnableCount(), passes); // 20 and 40 ms after the pass: none
+  clock.AdvanceMs(10);
+  app.host.FireTimer();
+  EXPECT_EQ(app.host.TimerEnableCount(), passes + 1);
+}
+
 // The tracked panel is read over WMI in one pass of nine, not in every pass.
 TEST_F(TimerPassTest, ATrackedPanelIsReadOnEveryNinthPass) {
   const std::u16string pnp = u"DISPLAY\\LEN40A0\\4&2f3a&0&UID265988_0";

@@ -99,6 +99,41 @@ TEST(Win32Host, TimerTicksOnlyWhileEnabled) {
   EXPECT_EQ(ticks, seen);
 }
 
+TEST(Win32Host, ARequestedPassIsOneMessageAndForgedOnesRunNone) {
+  Win32Host host(::GetModuleHandleW(nullptr));
+  HWND w = host.Window();
+  int passes = 0;
+  host.SetMessageHandler([&](HWND, UINT msg, WPARAM, LPARAM, LRESULT&) {
+    if (msg == kMsgPass) ++passes;
+    return false;
+  });
+  host.SetTimerEnabled(true);
+  // Not asked for: sent or posted from outside, it is dropped.
+  ::SendMessageW(w, kMsgPass, 0, 0);
+  ::PostMessageW(w, kMsgPass, 0, 0);
+  PumpUntil([] { return false; }, 50);
+  EXPECT_EQ(passes, 0);
+  // Many requests before the loop gets to them, and a flood of forged ones besides: one pass.
+  for (int i = 0; i < 5; ++i)
+    host.RequestPass();
+  for (int i = 0; i < 5; ++i)
+    ::PostMessageW(w, kMsgPass, 0, 0);
+  ::SendMessageW(w, kMsgPass, 0, 0);
+  PumpUntil([] { return false; }, 100);
+  EXPECT_EQ(passes, 1);
+  // While the timer is off (a pass is running) the request runs nothing, and is used up.
+  host.RequestPass();
+  host.SetTimerEnabled(false);
+  PumpUntil([] { return false; }, 50);
+  host.SetTimerEnabled(true);
+  ::PostMessageW(w, kMsgPass, 0, 0);
+  PumpUntil([] { return false; }, 50);
+  EXPECT_EQ(passes, 1);
+  host.RequestPass();
+  PumpUntil([&] { return passes == 2; }, 1000);
+  EXPECT_EQ(passes, 2);
+}
+
 TEST(Win32Host, CloseMainFormDestroysTheWindow) {
   Win32Host host(::GetModuleHandleW(nullptr));
   HWND w = host.Window();

@@ -17,7 +17,13 @@ LocalTime SimClock::FromMs(uint64_t ms) {
 }
 
 LocalTime SimClock::Now() const {
+  ++nowCalls_;
   return FromMs(LocalMs());
+}
+
+uint64_t SimClock::TickMs() const {
+  std::lock_guard lock(mutex_);
+  return tick_;
 }
 
 uint64_t SimClock::LocalMs() const {
@@ -27,6 +33,7 @@ uint64_t SimClock::LocalMs() const {
 
 void SimClock::SetLocalMs(uint64_t msSince1970) {
   std::lock_guard lock(mutex_);
+  if (msSince1970 > ms_) tick_ += msSince1970 - ms_;
   ms_ = msSince1970;
 }
 
@@ -37,6 +44,7 @@ void SimClock::SetLocalTime(const LocalTime& t) {
 void SimClock::AdvanceMs(uint64_t ms) {
   std::lock_guard lock(mutex_);
   ms_ += ms;
+  tick_ += ms;
 }
 
 void SimClock::SleepMs(uint32_t ms) {

@@ -42,6 +42,19 @@ bool SimHost::FireTimer() {
   return true;
 }
 
+void SimHost::RequestPass() {
+  ++passRequests_;
+  passPending_ = true;
+}
+
+bool SimHost::DeliverPass() {
+  if (!passPending_) return false;
+  passPending_ = false;
+  if (!timerEnabled_ || closed_ || !onPass_) return false;
+  onPass_();
+  return true;
+}
+
 uint32_t SimHost::RegisterWindowMessage(const std::u16string& name) {
   auto [it, added] = messages_.emplace(FoldCase(name), nextMessage_);
   if (added) ++nextMessage_;

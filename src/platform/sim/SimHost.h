@@ -20,6 +20,7 @@ class SimHost final : public IHost {
 
   void SetTimerEnabled(bool enabled) override;
   bool TimerEnabled() const override;
+  void RequestPass() override;
   void CloseMainForm() override;
   void HideMainForm() override;
   uint32_t TaskbarCreatedMessage() override;
@@ -35,6 +36,13 @@ class SimHost final : public IHost {
   void SetOnClose(std::function<void()> fn) { onClose_ = std::move(fn); }
   // One timer tick: runs the handler when the timer is enabled and the window is open.
   bool FireTimer();
+  // What the window runs for a requested pass (IHost::RequestPass).
+  void SetOnPass(std::function<void()> fn) { onPass_ = std::move(fn); }
+  // The message loop reaches the pending request: runs the pass handler when one is pending, the
+  // timer is enabled and the window is open. The request is used up either way.
+  bool DeliverPass();
+  bool PassPending() const { return passPending_; }
+  int PassRequests() const { return passRequests_; } // calls of RequestPass
 
   int TimerEnableCount() const { return enables_; }
   int TimerDisableCount() const { return disables_; }
@@ -59,7 +67,9 @@ class SimHost final : public IHost {
   bool closed_ = false;
   int closeCount_ = 0;
   int hides_ = 0;
-  std::function<void()> onTimer_, onClose_;
+  std::function<void()> onTimer_, onClose_, onPass_;
+  bool passPending_ = false;
+  int passRequests_ = 0;
   std::map<std::u16string, uint32_t> messages_;
   uint32_t nextMessage_ = 0xC000;
   std::vector<std::u16string> errorBoxes_;

@@ -20,6 +20,11 @@ constexpr UINT kMsgOpenMenu = WM_APP + 5;
 // inside the button's notification. Honoured only when the settings window posted it.
 constexpr UINT kMsgColorButton = WM_APP + 6;
 
+// No payload: the wheel hook wrote a command; one pass now instead of at the next tick. Honoured
+// only while the host's own request is outstanding, and only once per request, so a forged or
+// flooded one runs at most the pass that was asked for anyway.
+constexpr UINT kMsgPass = WM_APP + 7;
+
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 100;
 constexpr UINT kTrayIconId = 1;

@@ -10,6 +10,10 @@ LocalTime Win32Clock::Now() const {
   return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
+uint64_t Win32Clock::TickMs() const {
+  return ::GetTickCount64();
+}
+
 void Win32Clock::SleepMs(uint32_t ms) {
   ::Sleep(ms);
 }

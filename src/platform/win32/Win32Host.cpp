@@ -160,12 +160,23 @@ void Win32Host::SetTimerEnabled(bool enabled) {
     timerEnabled_ = false;
     return;
   }
-  if (enabled) {
-    timerEnabled_ = ::SetTimer(window_, kTimer1Id, kTimer1IntervalMs, nullptr) != 0;
-  } else {
-    ::KillTimer(window_, kTimer1Id);
+  if (!enabled) {
+    // The system timer runs on and its ticks are dropped while disabled: a pass that is over in
+    // a moment then costs no timer calls, just as a plain timer would.
     timerEnabled_ = false;
+    disabledAtMs_ = ::GetTickCount64();
+    return;
   }
+  // After a short pass the running timer's next tick is still about 100 ms after the pass ended;
+  // a longer one re-arms it, so that the next pass comes a whole interval after its end.
+  if (!timerRunning_ || ::GetTickCount64() - disabledAtMs_ > kShortPassMs)
+    timerRunning_ = ::SetTimer(window_, kTimer1Id, kTimer1IntervalMs, nullptr) != 0;
+  timerEnabled_ = timerRunning_;
+}
+
+void Win32Host::RequestPass() {
+  if (!window_ || passPosted_) return;
+  passPosted_ = ::PostMessageW(window_, kMsgPass, 0, 0) != FALSE;
 }
 
 void Win32Host::HideMainForm() {
@@ -267,6 +278,14 @@ LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (std::shared_ptr<WorkQueue> work = work_) work->Drain();
     if (!window_) return 0;
     break;
+  case kMsgPass:
+    // Carries nothing. Only our own posted request counts, once; one sent from another thread
+    // was forged. A pass that is running (the timer is off) carries the command out itself, or
+    // the next tick does.
+    if (!passPosted_ || ::InSendMessage()) return 0;
+    passPosted_ = false;
+    if (!timerEnabled_ || !window_) return 0;
+    break;
   case WM_CLOSE:
     if (handler_ && handler_(window, msg, wParam, lParam, result)) return result;
     Destroy();
@@ -282,6 +301,8 @@ LRESULT Win32Host::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     window_ = nullptr;
     log_ = nullptr;
     timerEnabled_ = false;
+    timerRunning_ = false;
+    passPosted_ = false;
     // Pending work is freed, waiting callers are told the window is gone; WM_QUIT stays queued.
     work_->Close();
     if (handler && handler(window, msg, wParam, lParam, result)) return result;

@@ -35,6 +35,8 @@ class Win32Host final : public IHost {
 
   void SetTimerEnabled(bool enabled) override;
   bool TimerEnabled() const override { return timerEnabled_; }
+  // Posts kMsgPass once; the handler sees it while the timer is enabled.
+  void RequestPass() override;
   void CloseMainForm() override;
   void HideMainForm() override;
   uint32_t TaskbarCreatedMessage() override;
@@ -61,6 +63,13 @@ class Win32Host final : public IHost {
   std::deque<size_t> logLengths_;
   DWORD threadId_ = 0;
   bool timerEnabled_ = false;
+  // The system timer of Timer1 exists; disabling only drops its ticks (see SetTimerEnabled).
+  bool timerRunning_ = false;
+  // GetTickCount64 when the timer was last disabled; a pass at most this long keeps the rhythm.
+  ULONGLONG disabledAtMs_ = 0;
+  static constexpr ULONGLONG kShortPassMs = 20;
+  // Our kMsgPass is in the queue: any other was forged.
+  bool passPosted_ = false;
   // Set by our own DestroyWindow: a WM_DESTROY or WM_NCDESTROY without it was forged.
   bool destroying_ = false;
   int comInits_ = 0;

@@ -238,6 +238,7 @@ class Win32WmiObject final : public IWmiObject {
     const UniqueBstr pathBstr(path.text);
     const UniqueBstr methodBstr(method);
     ComPtr<IWbemClassObject> outParams;
+    // The guard taken before GetObject still covers this call.
     Check(services_->ExecMethod(pathBstr.get(), methodBstr.get(), 0, nullptr, inParams.get(), outParams.put(),
                                 nullptr));
     // A method without a return value that ran counts as 0, as the scripting API reports it.

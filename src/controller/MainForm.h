@@ -271,6 +271,8 @@ class TController {
   // Writes letter := value under NowUnixMs(), or the next stamp up that no entry holds yet, so
   // that the command never lands in an entry the pass has already done. Returns the stamp.
   uint64_t WriteFreshCommand(const char16_t* letter, int value);
+  // The first millisecond from now on with no command entry; Root must exist.
+  uint64_t FreshStamp();
   // Handlers run only while the program runs and holds its state.
   bool HandlersLive() const { return RunState > 0 && Root != nullptr; }
   void InstallHandlers();

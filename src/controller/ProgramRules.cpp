@@ -79,15 +79,20 @@ bool TController::IsForegroundProgram(const std::u16string& name) {
   return program && SameTextAscii(*program, name);
 }
 
-uint64_t TController::WriteFreshCommand(const char16_t* letter, int value) {
-  if (!Root) return 0;
+uint64_t TController::FreshStamp() {
   TAssoc& cmd = Root->Items(u"cmd");
   uint64_t stamp = NowUnixMs();
   // An entry already under this millisecond may be done (the icon's "u") or carry a wheel
   // step; a command added to it would be lost.
   while (cmd.IsSet(Variant(stamp)))
     ++stamp;
-  cmd.Items(Variant(stamp)).Items(letter) = Variant::Narrow(value);
+  return stamp;
+}
+
+uint64_t TController::WriteFreshCommand(const char16_t* letter, int value) {
+  if (!Root) return 0;
+  const uint64_t stamp = FreshStamp();
+  Root->Items(u"cmd").Items(Variant(stamp)).Items(letter) = Variant::Narrow(value);
   return stamp;
 }
 

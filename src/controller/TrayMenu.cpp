@@ -132,11 +132,7 @@ void TController::ShowActiveInIcon(TAssoc& devices) {
   const int shown = value.ToInt32();
   // An entry of its own: one already under this millisecond may hold a notch or a click still
   // to be carried out, which marking it done would lose.
-  TAssoc& cmd = Root->Items(u"cmd");
-  uint64_t stamp = NowUnixMs();
-  while (cmd.IsSet(Variant(stamp)))
-    ++stamp;
-  TAssoc& entry = cmd.Items(Variant(stamp));
+  TAssoc& entry = Root->Items(u"cmd").Items(Variant(FreshStamp()));
   entry.Items(u"u") = value;
   ValueChange(shown, false);
   entry.Add(u"z");

@@ -6,58 +6,15 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "controller/MeteredMonitors.h"
 #include "controller/SupervisionFixture.h"
 
 namespace lumivane {
 namespace {
-
-// Notes when each rescan asked the desktop monitor for its physical monitors.
-class ScanClock final : public IMonitorConfig {
- public:
-  ScanClock(IMonitorConfig& inner, SimClock& clock) : inner_(inner), clock_(clock) {}
-  std::vector<uint64_t> Scans() const {
-    std::lock_guard lock(mutex_);
-    return scans_;
-  }
-  bool GetNumberOfPhysicalMonitors(MonitorHandle monitor, uint32_t& count) override {
-    {
-      std::lock_guard lock(mutex_);
-      scans_.push_back(clock_.LocalMs());
-    }
-    return inner_.GetNumberOfPhysicalMonitors(monitor, count);
-  }
-  bool GetPhysicalMonitors(MonitorHandle monitor, uint32_t count,
-                           std::vector<PhysicalMonitorHandle>& handles) override {
-    return inner_.GetPhysicalMonitors(monitor, count, handles);
-  }
-  bool GetMonitorBrightness(PhysicalMonitorHandle handle, BrightnessRange& range) override {
-    return inner_.GetMonitorBrightness(handle, range);
-  }
-  bool SetMonitorBrightness(PhysicalMonitorHandle handle, uint32_t value) override {
-    return inner_.SetMonitorBrightness(handle, value);
-  }
-  bool GetCapabilitiesStringLength(PhysicalMonitorHandle handle, uint32_t& length) override {
-    return inner_.GetCapabilitiesStringLength(handle, length);
-  }
-  bool CapabilitiesRequestAndCapabilitiesReply(PhysicalMonitorHandle handle, std::string& bytes,
-                                               uint32_t length) override {
-    return inner_.CapabilitiesRequestAndCapabilitiesReply(handle, bytes, length);
-  }
-  void DestroyPhysicalMonitor(PhysicalMonitorHandle handle) override {
-    inner_.DestroyPhysicalMonitor(handle);
-  }
-
- private:
-  IMonitorConfig& inner_;
-  SimClock& clock_;
-  mutable std::mutex mutex_;
-  std::vector<uint64_t> scans_;
-};
 
 const std::u16string kFirst = Pnp(u"SIM0001", u"1&UID1");
 const std::u16string kSecond = Pnp(u"SIM0002", u"1&UID2");
@@ -142,7 +99,7 @@ class SleepTest : public SupervisionTest {
     }));
   }
 
-  ScanClock scans{monitors, clock_};
+  MeteredMonitors scans{monitors, clock_};
   size_t first = 0, second = 0;
   uint64_t wake = 0;
   uint64_t setBack = 0; // how far the clock was set back after the wake

@@ -13,6 +13,7 @@
 #include "platform/win32/Win32MainThread.h"
 #include "platform/win32/Win32MonitorConfig.h"
 #include "platform/win32/Win32MouseHook.h"
+#include "platform/win32/Win32PanelView.h"
 #include "platform/win32/Win32PopupMenu.h"
 #include "platform/win32/Win32ProcessServices.h"
 #include "platform/win32/Win32Registry.h"
@@ -59,6 +60,7 @@ class Application {
   win32::Win32MainThread mainThread_;
   win32::Win32Tray tray_;
   win32::Win32PopupMenu popup_;
+  win32::Win32PanelView panel_;
   win32::Win32MouseHook mouseHook_;
   win32::Win32TextMetrics textMetrics_;
   win32::Win32IconPainter iconPainter_;

@@ -50,6 +50,8 @@ void TController::ApplyLanguage() {
   lang.Items(u"exit") = Variant(t.exit);
   lang.Items(u"monitor") = Variant(t.monitor);
   lang.Items(u"display") = Variant(t.display);
+  lang.Items(u"panel") = Variant(t.panel);
+  lang.Items(u"panel_empty") = Variant(t.panelEmpty);
 }
 
 std::u16string TController::DetectSystemLanguage() {

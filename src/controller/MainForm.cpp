@@ -25,6 +25,8 @@ TController::TController(const Platform& platform)
 
 TController::~TController() {
   Form.Bind(nullptr);
+  // The window's handlers point here.
+  Guarded([&] { ClosePanel(); });
 }
 
 uint64_t TController::NowUnixMs() const {

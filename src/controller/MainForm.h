@@ -3,6 +3,7 @@
 // the log, which accepts lines from any thread.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +46,8 @@ bool SameTextAscii(const std::u16string& a, const std::u16string& b);
 // Lines as the list memo holds them: separated by CR LF, LF or CR; a final line break starts no
 // further line.
 std::vector<std::u16string> MemoLines(const std::u16string& text);
+// The device table's keys by menu number, ascending; records without a number are left out.
+std::map<int, std::u16string> DevicesInMenuOrder(const TAssoc& devices);
 
 class TController {
  public:
@@ -224,6 +227,13 @@ class TController {
   void UnHook();
   void TrayIcon1Click();
 
+  // The brightness panel: one slider per active display. Opened from the menu (and by whatever
+  // else asks for it); every change it makes is a command as the wheel's, for the display of
+  // its row, which becomes the one the wheel turns.
+  void OpenPanel();
+  void ClosePanel();
+  bool PanelOpen() const { return panel_.has_value(); }
+
   // The device table, or null when the root or the table is absent.
   TAssoc* DeviceTable() const;
   // The active device's record when it exists and is active; null otherwise. Creates nothing.
@@ -248,6 +258,27 @@ class TController {
   void ResetShown();
   // The icon again with the current face and colour.
   void RedrawShown();
+  // The panel's state while it is open: the device keys of its rows, what it shows, and the
+  // stamp of its value command that no pass has carried out yet.
+  struct PanelState {
+    std::vector<std::u16string> keys;
+    PanelContent shown;
+    std::optional<uint64_t> pendingStamp;
+  };
+  std::optional<PanelState> panel_;
+  // The rows as the device table and the shown value have them now; keys gets their devices.
+  PanelContent PanelNow(std::vector<std::u16string>& keys) const;
+  void RefreshPanel();
+  // The row's device made the one the wheel turns; false when the row is gone or inactive.
+  bool PanelTarget(int row);
+  // The value the row's device is moving to: a pending panel command, or what the icon shows.
+  int PanelBase() const;
+  // value as the row's command; a drag's values before the next pass share one entry.
+  void PanelSet(int row, int value);
+  void PanelStep(int row, int delta, bool toStep);
+  void PanelKeyDown(PanelKey key);
+  // The menu's caption of a device record with number n.
+  std::u16string DeviceCaption(const TAssoc& record, int n) const;
   // Runs one step; an exception is logged and the caller goes on.
   template <class Fn> void Guarded(Fn&& fn) noexcept {
     try {

@@ -10,6 +10,8 @@ const LangTable kChineseTable = {
     u"退出",
     u"Monitor",
     u"Display",
+    u"所有显示器…",
+    u"没有活动的显示器",
 
     u"仅可运行该应用程序的一个实例！",
 

@@ -9,6 +9,8 @@ const LangTable kDefaultTable = {
     u"Exit",
     u"Monitor",
     u"Display",
+    u"All displays…",
+    u"No active display",
 
     u"Only a single instance of this application can run!",
 

@@ -12,6 +12,9 @@ struct LangTable {
   const char16_t* exit;
   const char16_t* monitor;
   const char16_t* display;
+  // The brightness panel: its menu item, and its one line when no display is active.
+  const char16_t* panel;
+  const char16_t* panelEmpty;
 
   // Shown when another copy of the program already runs.
   const char16_t* SingleInstanceMessage;

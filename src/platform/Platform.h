@@ -8,6 +8,7 @@
 #include "platform/Locale.h"
 #include "platform/MonitorConfig.h"
 #include "platform/MouseHook.h"
+#include "platform/PanelView.h"
 #include "platform/PopupMenu.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
@@ -40,6 +41,7 @@ struct Platform {
   ILocale* locale = nullptr;
   IRegistry* registry = nullptr;
   ISettingsView* settingsView = nullptr;
+  IPanelView* panel = nullptr;
 
   // The name of the first port that is missing, or null when every port is there.
   const char* MissingPort() const;

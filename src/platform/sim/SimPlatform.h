@@ -8,6 +8,7 @@
 #include "platform/sim/SimIconPainter.h"
 #include "platform/sim/SimMonitorConfig.h"
 #include "platform/sim/SimMouseHook.h"
+#include "platform/sim/SimPanelView.h"
 #include "platform/sim/SimPopupMenu.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimProcessServices.h"
@@ -45,6 +46,7 @@ struct SimPlatform {
     p.locale = &locale;
     p.registry = &registry;
     p.settingsView = &settingsView;
+    p.panel = &panel;
     return p;
   }
 
@@ -66,6 +68,7 @@ struct SimPlatform {
   StandInLocale locale;
   SimRegistry& registry; // the machine's: it outlives a process, as settings do
   SimSettingsView settingsView;
+  SimPanelView panel;
 };
 
 } // namespace lumivane

@@ -64,6 +64,24 @@ TEST_F(PanelRowsTest, ActiveDevicesInMenuOrderWithTheMenuCaptions) {
                                          u"-", u"Settings", u"Restart", u"Exit"}));
 }
 
+TEST_F(PanelRowsTest, TabAndShiftTabMoveTheFocusAroundTheRows) {
+  Add(kA, u"1", true, 10);
+  Add(kB, u"2", true, 20);
+  Add(kC, u"3", true, 30);
+  c().ActiveDevice = kA;
+  c().BuildMenu();
+  c().OpenPanel();
+  const std::pair<PanelKey, int> steps[] = {{PanelKey::ShiftTab, 2},
+                                            {PanelKey::ShiftTab, 1},
+                                            {PanelKey::Tab, 2},
+                                            {PanelKey::Tab, 0},
+                                            {PanelKey::Tab, 1}};
+  for (const auto& [key, focus] : steps) {
+    app.panel.Key(key);
+    EXPECT_EQ(app.panel.Shown().focus, focus);
+  }
+}
+
 TEST_F(PanelRowsTest, WithoutAnActiveDeviceOneLineSaysSo) {
   struct Case {
     const char* what;
@@ -307,6 +325,9 @@ TEST_F(PanelTest, TheRowsFollowWhatChangedTheDevicesElsewhere) {
   Pass();
   EXPECT_EQ(panel.Shown().focus, 0);
   EXPECT_EQ(Values(), (std::vector<int>{65}));
+  Record(Pnp(u"SIM0001", u"1&UID1"))[u"active"] = Variant(u"true");
+  Pass();
+  EXPECT_EQ(panel.Shown().focus, 1);
 }
 
 } // namespace

@@ -5,11 +5,11 @@
 # PageDown the second to 70, End the second to 100 (the simulator's write record); Escape
 # destroys the window. Screenshots of the light and the dark app theme at 96 and at 144 DPI go to
 # $SHOTS (panel-<theme>-<dpi>.png) to be looked at; anonymous memory of the program before
-# opening, while open and after closing is printed.
+# opening, while open and after closing is printed beside the minimal tray program's.
 #   bash tests/e2e/panel.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in dxva2.dll menuitems.exe findwin.exe; do
+for f in dxva2.dll menuitems.exe findwin.exe minimaltray.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
 SHOTS="${LUMIVANE_PANEL_SHOTS:-$BUILD/e2e/panel}"
@@ -26,7 +26,9 @@ else
   SAVED_VALUES+=("HKCU\Software\Lumivane|actmon|none|")
 fi
 trap '"$WINE64" reg delete "$DESKTOP" /v LogPixels /f >/dev/null 2>&1;
-  "$WINE64" reg delete "$PERSONALIZE" /v AppsUseLightTheme /f >/dev/null 2>&1; restore_taskbar; cleanup' EXIT
+  "$WINE64" reg delete "$PERSONALIZE" /v AppsUseLightTheme /f >/dev/null 2>&1;
+  [ -n "$MINIMAL_PID" ] && kill "$MINIMAL_PID" 2>/dev/null; restore_taskbar; cleanup' EXIT
+MINIMAL_PID=""
 simulate_monitors \
   'monitor brightness=50 min=0 max=100 caps=(prot(monitor)type(lcd)model(SIM 24A)cmds(01 02 03)vcp(10 12))' \
   'monitor brightness=80 min=10 max=100 caps=(prot(monitor)type(lcd)model(SIM 27B)cmds(01 02 03)vcp(10 12))'
@@ -73,11 +75,28 @@ for dpi in 96 144; do
   PID="$(program_pids)"
 
   if [ "$dpi" = 96 ]; then
+    # The minimal tray program (a window, a timer, one icon) beside it, measured at the same moments.
+    "$WINE64" explorer /desktop=shell,1024x768 "$(winpath "$BUILD/minimaltray.exe")" >"$WORK/minimal.out" 2>&1 &
+    MINIMAL_PID=$!
+    MPID=""
+    for _ in $(seq 1 100); do
+      for p in $(pgrep -f 'minimaltray\.exe'); do
+        tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
+        grep -q explorer "/proc/$p/cmdline" && continue
+        MPID="$p"
+      done
+      [ -n "$MPID" ] && break
+      sleep 0.1
+    done
+    [ -n "$MPID" ] || fail "the minimal tray program did not start"
+    sleep 3
     before="$(anon_kb "$PID")"
+    mbefore="$(anon_kb "$MPID")"
     open_panel
     check_place
     sleep 1
     open_kb="$(anon_kb "$PID")"
+    mopen="$(anon_kb "$MPID")"
     [ "$(write_count)" = "0" ] || fail "opening the panel wrote: $(cat "$WRITES")"
     xdotool key Right
     wait_write 0 55 || fail "Right did not step the first monitor to 55; writes: $(tr '\n' ' ' <"$WRITES")"
@@ -91,12 +110,18 @@ for dpi in 96 144; do
     close_panel
     sleep 1
     after="$(anon_kb "$PID")"
+    mafter="$(anon_kb "$MPID")"
     # A second open and close: what the first left behind is not taken again.
     open_panel
     close_panel
     sleep 1
     again="$(anon_kb "$PID")"
-    echo "anonymous memory (RssAnon, KiB): before $before, open $open_kb, after closing $after, after a second open and close $again"
+    magain="$(anon_kb "$MPID")"
+    echo "anonymous memory (RssAnon, KiB): before opening, open, after closing, after a second open and close"
+    echo "  program: $before $open_kb $after $again"
+    echo "  minimal tray program: $mbefore $mopen $mafter $magain"
+    kill "$MINIMAL_PID" 2>/dev/null
+    MINIMAL_PID=""
   fi
 
   for theme in light dark; do

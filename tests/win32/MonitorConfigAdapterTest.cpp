@@ -418,7 +418,8 @@ TEST_F(SimulatedMonitorsTest, DifferentMonitorsOverlapAndOneMonitorsCallsTakeTur
     for (auto& thread : threads)
       thread.join();
     const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
     EXPECT_TRUE(ok[0] && ok[1]) << c.what;
     EXPECT_GE(ms, c.minMs) << c.what;
     EXPECT_LE(ms, c.maxMs) << c.what;

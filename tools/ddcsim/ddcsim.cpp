@@ -525,8 +525,7 @@ BOOL Exchange(HANDLE handle, Answer answer, Afterwards afterwards) {
   return result;
 }
 
-template <typename Answer>
-BOOL Exchange(HANDLE handle, Answer answer) {
+template <typename Answer> BOOL Exchange(HANDLE handle, Answer answer) {
   return Exchange(handle, answer, [] {});
 }
 
@@ -657,7 +656,8 @@ BOOL WINAPI CapabilitiesRequestAndCapabilitiesReply(HANDLE hMonitor, LPSTR pszAS
   try {
     return Exchange(hMonitor, [&](State&, SimMonitor& monitor, HandleState&) {
       if (monitor.failCapsReply || monitor.caps.empty()) return Fail(monitor.error);
-      if (dwCapabilitiesStringLengthInCharacters < monitor.caps.size() + 1) return Fail(ERROR_INVALID_PARAMETER);
+      if (dwCapabilitiesStringLengthInCharacters < monitor.caps.size() + 1)
+        return Fail(ERROR_INVALID_PARAMETER);
       std::memcpy(pszASCIICapabilitiesString, monitor.caps.c_str(), monitor.caps.size() + 1);
       return TRUE;
     });

@@ -13,18 +13,19 @@ optimised_benchmark() {
   local version apt=() work="$dir/source"
   version="$(dpkg-query -W -f='${Version}' libbenchmark-dev 2>/dev/null)" || version=""
   rm -rf "$work" && mkdir -p "$work/parts" "$work/lists/partial" "$work/cache" || return 1
-  cat >"$work/parts/debian-source.sources" <<SOURCES
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
+  # The machine's own archives, as source archives.
+  local list
+  for list in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$list" ] && sed 's/^Types:.*/Types: deb-src/' "$list" >"$work/parts/$(basename "$list")"
+  done
+  for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$list" ] && sed -n 's/^deb \(.*\)/deb-src \1/p' "$list" >"$work/parts/$(basename "$list")"
+  done
   apt=(-q -o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$work/parts"
     -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache" -o "APT::Sandbox::User=root")
   (
     cd "$work" &&
-      apt-get "${apt[@]}" update >&2 &&
+      { apt-get "${apt[@]}" update >&2 || true; } &&
       apt-get "${apt[@]}" source "benchmark${version:+=$version}" >&2
   ) || return 1
   local tree

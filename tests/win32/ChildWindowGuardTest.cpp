@@ -154,6 +154,17 @@ TEST_F(ChildWindowGuardTest, WhatTheSystemCopiesAndWhatTheProgramSendsOnStillWor
   EXPECT_TRUE(::IsWindowVisible(host->LogEdit()));
 }
 
+// The main window takes a timer tick every 100 ms: no subclass may sit in front of its procedure
+// (each message would pay the subclass lookups), while its children stay guarded.
+TEST_F(ChildWindowGuardTest, TheMainWindowRunsItsOwnProcedureAndItsChildrenStayGuarded) {
+  const HWND main = host->Window();
+  EXPECT_EQ(::GetWindowLongPtrW(main, GWLP_WNDPROC),
+            static_cast<LONG_PTR>(::GetClassLongPtrW(main, GCLP_WNDPROC)));
+  EXPECT_FALSE(ChildWindowGuard::Guards(main));
+  EXPECT_TRUE(ChildWindowGuard::Guards(host->LogEdit()));
+  EXPECT_TRUE(ChildWindowGuard::Guards(view->PageControl()));
+}
+
 // Answers the colour dialog: once another thread's message to the tab control has been served by
 // the dialog's loop, it is cancelled.
 struct DuringDialog {

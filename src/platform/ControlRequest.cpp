@@ -26,6 +26,30 @@ std::optional<int> Decimal(std::string_view text, size_t maxDigits, int max) {
 
 std::optional<int> DisplayNumber(std::string_view text) { return Decimal(text, 6, kMaxDisplayNumber); }
 
+enum class Args { None, OptionalDisplay, Display, ValueAndDisplay };
+
+// A new command is one row here (and one in the program's table of answers).
+struct CommandShape {
+  const char* name;
+  ControlRequest::Verb verb;
+  Args args;
+  bool json; // takes --json
+  bool wait; // takes --wait
+};
+constexpr CommandShape kCommands[] = {
+    {"list", ControlRequest::Verb::List, Args::None, true, false},
+    {"get", ControlRequest::Verb::Get, Args::OptionalDisplay, true, false},
+    {"set", ControlRequest::Verb::Set, Args::ValueAndDisplay, false, true},
+    {"glare", ControlRequest::Verb::Glare, Args::None, false, false},
+    {"select", ControlRequest::Verb::Select, Args::Display, false, false},
+};
+
+const char* VerbName(ControlRequest::Verb verb) {
+  for (const CommandShape& c : kCommands)
+    if (c.verb == verb) return c.name;
+  return "";
+}
+
 } // namespace
 
 ParsedRequest ParseControlRequest(std::string_view line) {
@@ -59,19 +83,26 @@ ParsedRequest ParseControlRequest(std::string_view line) {
   }
   if (words.empty()) return Refuse("no command");
 
+  const CommandShape* shape = nullptr;
+  for (const CommandShape& c : kCommands)
+    if (words[0] == c.name) shape = &c;
+  if (!shape) return Refuse("unknown command");
+
   ControlRequest r;
-  const std::string_view verb = words[0];
+  r.verb = shape->verb;
   const size_t args = words.size() - 1;
-  if (verb == "list") {
-    r.verb = ControlRequest::Verb::List;
-    if (args != 0) return Refuse("list takes no display");
-  } else if (verb == "get") {
-    r.verb = ControlRequest::Verb::Get;
+  switch (shape->args) {
+  case Args::None:
+    if (args != 0) return Refuse(std::string(shape->name) + " takes no arguments");
+    break;
+  case Args::OptionalDisplay:
     if (args > 1) return Refuse("too many arguments");
-    if (args == 1 && !(r.display = DisplayNumber(words[1]))) return Refuse("bad display number");
-  } else if (verb == "set") {
-    r.verb = ControlRequest::Verb::Set;
-    if (args < 1 || args > 2) return Refuse("set takes a value and an optional display");
+    break;
+  case Args::Display:
+    if (args != 1) return Refuse(std::string(shape->name) + " takes a display number");
+    break;
+  case Args::ValueAndDisplay: {
+    if (args < 1 || args > 2) return Refuse(std::string(shape->name) + " takes a value and an optional display");
     std::string_view value = words[1];
     if (value[0] == '+' || value[0] == '-') {
       r.relative = true;
@@ -85,20 +116,16 @@ ParsedRequest ParseControlRequest(std::string_view line) {
       if (!v) return Refuse("bad value");
       r.value = *v;
     }
-    if (args == 2 && !(r.display = DisplayNumber(words[2]))) return Refuse("bad display number");
-  } else if (verb == "glare") {
-    r.verb = ControlRequest::Verb::Glare;
-    if (args != 0) return Refuse("glare takes no arguments");
-  } else if (verb == "select") {
-    r.verb = ControlRequest::Verb::Select;
-    if (args != 1) return Refuse("select takes a display number");
-    if (!(r.display = DisplayNumber(words[1]))) return Refuse("bad display number");
-  } else {
-    return Refuse("unknown command");
+    break;
   }
-  const bool takesJson = r.verb == ControlRequest::Verb::List || r.verb == ControlRequest::Verb::Get;
-  if (json && !takesJson) return Refuse("--json is for list and get");
-  if (wait && r.verb != ControlRequest::Verb::Set) return Refuse("--wait is for set");
+  }
+  // The display number is the last argument of every command that takes one.
+  const bool hasDisplay = (shape->args == Args::Display || shape->args == Args::OptionalDisplay)
+                              ? args == 1
+                              : shape->args == Args::ValueAndDisplay && args == 2;
+  if (hasDisplay && !(r.display = DisplayNumber(words.back()))) return Refuse("bad display number");
+  if (json && !shape->json) return Refuse("--json is for list and get");
+  if (wait && !shape->wait) return Refuse("--wait is for set");
   r.json = json;
   r.wait = wait;
   ParsedRequest parsed;
@@ -107,17 +134,11 @@ ParsedRequest ParseControlRequest(std::string_view line) {
 }
 
 std::string ControlRequestLine(const ControlRequest& r) {
-  std::string line;
-  switch (r.verb) {
-  case ControlRequest::Verb::List: line = "list"; break;
-  case ControlRequest::Verb::Get: line = "get"; break;
-  case ControlRequest::Verb::Set:
-    line = "set ";
+  std::string line = VerbName(r.verb);
+  if (r.verb == ControlRequest::Verb::Set) {
+    line += " ";
     if (r.relative) line += r.value < 0 ? "-" : "+";
     line += std::to_string(r.value < 0 ? -r.value : r.value);
-    break;
-  case ControlRequest::Verb::Glare: line = "glare"; break;
-  case ControlRequest::Verb::Select: line = "select"; break;
   }
   if (r.display) line += " " + std::to_string(*r.display);
   if (r.json) line += " --json";

@@ -111,6 +111,7 @@ void TController::TimerPass() {
   Guarded([&] { NewestEntry(); });
   Guarded([&] { PruneCommands(); });
   Guarded([&] { DeviceSteps(); });
+  Guarded([&] { SetWaitSteps(); });
   Guarded([&] {
     if (RunState > 0 && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
   });

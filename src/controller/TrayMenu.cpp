@@ -78,15 +78,8 @@ void TController::BuildMenu() {
       ActiveDevice = key;
       SaveActMon();
     }
-    std::u16string caption =
-        DecimalText(n) + u". " + MenuText(RecordFlag(record, u"internal") ? u"display" : u"monitor");
-    const std::u16string name = TrimBlanks(RecordText(record, u"name"));
-    if (!name.empty()) caption += u" " + name;
-    if (Form.DetectResBox.Checked())
-      caption += u" (" + RecordText(record, u"width") + u"x" + RecordText(record, u"height") + u"@" +
-                 RecordText(record, u"hz") + u"Hz)";
     TrayMenuItem entry;
-    entry.item.caption = std::move(caption);
+    entry.item.caption = DecimalText(n) + u". " + DeviceCaption(record);
     entry.item.id = static_cast<int>(PopupMenu1.size()) + 1;
     entry.item.checked = key == ActiveDevice && active;
     entry.item.enabled = active;
@@ -114,6 +107,16 @@ void TController::BuildMenu() {
 
   platform_.tray->Refresh();
   MenuAttached = true;
+}
+
+std::u16string TController::DeviceCaption(const TAssoc& record) const {
+  std::u16string caption = MenuText(RecordFlag(record, u"internal") ? u"display" : u"monitor");
+  const std::u16string name = TrimBlanks(RecordText(record, u"name"));
+  if (!name.empty()) caption += u" " + name;
+  if (Form.DetectResBox.Checked())
+    caption += u" (" + RecordText(record, u"width") + u"x" + RecordText(record, u"height") + u"@" +
+               RecordText(record, u"hz") + u"Hz)";
+  return caption;
 }
 
 void TController::ShowActiveInIcon(TAssoc& devices) {

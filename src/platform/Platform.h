@@ -2,6 +2,7 @@
 // Every port the program uses, bundled. The app fills it with the Win32 adapters, tests with
 // the simulated ones.
 #include "platform/Clock.h"
+#include "platform/CommandChannel.h"
 #include "platform/DisplayConfig.h"
 #include "platform/Host.h"
 #include "platform/IconPainter.h"
@@ -40,6 +41,7 @@ struct Platform {
   ILocale* locale = nullptr;
   IRegistry* registry = nullptr;
   ISettingsView* settingsView = nullptr;
+  ICommandChannel* commands = nullptr;
 
   // The name of the first port that is missing, or null when every port is there.
   const char* MissingPort() const;

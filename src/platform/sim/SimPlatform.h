@@ -3,6 +3,7 @@
 // Clock and machine are shared so that several processes can live on one machine.
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimCommandChannel.h"
 #include "platform/sim/SimDisplayConfig.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimIconPainter.h"
@@ -45,6 +46,7 @@ struct SimPlatform {
     p.locale = &locale;
     p.registry = &registry;
     p.settingsView = &settingsView;
+    p.commands = &commands;
     return p;
   }
 
@@ -66,6 +68,7 @@ struct SimPlatform {
   StandInLocale locale;
   SimRegistry& registry; // the machine's: it outlives a process, as settings do
   SimSettingsView settingsView;
+  SimCommandChannel commands;
 };
 
 } // namespace lumivane

@@ -105,7 +105,8 @@ TController::Answer TController::AnswerSet(uint64_t client, const ControlRequest
     return {ControlStatus::NoSuchDisplay, "not the display the wheel turns: select it first"};
   int target = r.value;
   if (r.relative) {
-    if (ShownBrightness < 0) return {ControlStatus::DeviceFailed, "the brightness of this display is not known"};
+    if (ShownBrightness < 0)
+      return {ControlStatus::DeviceFailed, "the brightness of this display is not known"};
     target = ShownBrightness + r.value;
   }
   target = target < 0 ? 0 : target > 100 ? 100 : target;
@@ -130,7 +131,8 @@ TController::Answer TController::AnswerGlare(const ControlRequest&) {
 }
 
 TController::Answer TController::AnswerSelect(const ControlRequest& r) {
-  if (RequestedDevice(r).empty()) return {ControlStatus::NoSuchDisplay, "no such display, or it is not active"};
+  if (RequestedDevice(r).empty())
+    return {ControlStatus::NoSuchDisplay, "no such display, or it is not active"};
   SetActiveMonFromMenu(*r.display);
   platform_.host->RequestPass();
   return {ControlStatus::Done, std::string()};

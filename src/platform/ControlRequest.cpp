@@ -24,7 +24,9 @@ std::optional<int> Decimal(std::string_view text, size_t maxDigits, int max) {
   return value;
 }
 
-std::optional<int> DisplayNumber(std::string_view text) { return Decimal(text, 6, kMaxDisplayNumber); }
+std::optional<int> DisplayNumber(std::string_view text) {
+  return Decimal(text, 6, kMaxDisplayNumber);
+}
 
 enum class Args { None, OptionalDisplay, Display, ValueAndDisplay };
 
@@ -102,7 +104,8 @@ ParsedRequest ParseControlRequest(std::string_view line) {
     if (args != 1) return Refuse(std::string(shape->name) + " takes a display number");
     break;
   case Args::ValueAndDisplay: {
-    if (args < 1 || args > 2) return Refuse(std::string(shape->name) + " takes a value and an optional display");
+    if (args < 1 || args > 2)
+      return Refuse(std::string(shape->name) + " takes a value and an optional display");
     std::string_view value = words[1];
     if (value[0] == '+' || value[0] == '-') {
       r.relative = true;

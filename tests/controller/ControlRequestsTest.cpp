@@ -48,9 +48,10 @@ class ControlRequestsTest : public SupervisionTest {
 
 TEST_F(ControlRequestsTest, ListShowsEveryDeviceInMenuOrder) {
   EXPECT_EQ(Send("list"), "0\n1\t50\tactive\t*\tMonitor SIM0001\n2\t30\tactive\t-\tMonitor SIM0002\n");
-  EXPECT_EQ(Send("list --json"),
-            "0\n{\"number\":1,\"brightness\":50,\"active\":true,\"wheel\":true,\"caption\":\"Monitor SIM0001\"}\n"
-            "{\"number\":2,\"brightness\":30,\"active\":true,\"wheel\":false,\"caption\":\"Monitor SIM0002\"}\n");
+  EXPECT_EQ(
+      Send("list --json"),
+      "0\n{\"number\":1,\"brightness\":50,\"active\":true,\"wheel\":true,\"caption\":\"Monitor SIM0001\"}\n"
+      "{\"number\":2,\"brightness\":30,\"active\":true,\"wheel\":false,\"caption\":\"Monitor SIM0002\"}\n");
   // The caption is the menu's, without its number.
   EXPECT_EQ(controller->PopupMenu1.at(1).item.caption, u"2. Monitor SIM0002");
   Record(Pnp(u"SIM0002", u"1&UID2")).Items(u"active") = Variant(u"false");
@@ -77,14 +78,9 @@ TEST_F(ControlRequestsTest, SetWritesTheWheelDisplayAsTheSettingsDo) {
     std::string status;
     std::vector<uint32_t> writes; // to the first monitor, from 50
   } cases[] = {
-      {"set 70", "0", {70}},
-      {"set 70 1", "0", {70}},
-      {"set +10", "0", {60}},
-      {"set -100", "0", {0}},
-      {"set 50", "0", {}}, // holds it already
-      {"set 40 2", "4", {}},
-      {"set 40 7", "4", {}},
-      {"set 40 --json", "2", {}},
+      {"set 70", "0", {70}},  {"set 70 1", "0", {70}}, {"set +10", "0", {60}},
+      {"set -100", "0", {0}}, {"set 50", "0", {}}, // holds it already
+      {"set 40 2", "4", {}},  {"set 40 7", "4", {}},   {"set 40 --json", "2", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

@@ -1,8 +1,8 @@
-#include <string>
+#include "platform/ControlRequest.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/ControlRequest.h"
+#include <string>
 
 namespace lumivane {
 namespace {
@@ -95,7 +95,7 @@ TEST(ControlRequestTest, RefusesMalformedAndHostileLines) {
       "get\r1",
       nul,
       "list \xC3\xA9",
-      "get \xEF\xBC\x91",   // a full-width digit
+      "get \xEF\xBC\x91", // a full-width digit
       "\xEF\xBB\xBFlist", // a byte order mark
       "list\x7F",
       "\x1B[2Jlist",

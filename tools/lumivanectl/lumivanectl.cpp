@@ -81,8 +81,8 @@ bool ServedByLumivane(HANDLE pipe) {
   if (slash != std::wstring::npos) image.erase(0, slash + 1);
   if (::CompareStringOrdinal(image.c_str(), -1, L"lumivane.exe", -1, TRUE) != CSTR_EQUAL) return false;
   std::vector<BYTE> server, self;
-  return TokenSid(process.h, server) && TokenSid(::GetCurrentProcess(), self) && server.size() == self.size() &&
-         ::EqualSid(server.data(), self.data());
+  return TokenSid(process.h, server) && TokenSid(::GetCurrentProcess(), self) &&
+         server.size() == self.size() && ::EqualSid(server.data(), self.data());
 }
 
 std::wstring PipeName() {
@@ -119,7 +119,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   Handle pipe(raw);
   if (!pipe.h) return Fail(ControlStatus::NotRunning, "Lumivane is not running");
-  if (!ServedByLumivane(pipe.h)) return Fail(ControlStatus::NotRunning, "the pipe is not served by Lumivane of this user");
+  if (!ServedByLumivane(pipe.h))
+    return Fail(ControlStatus::NotRunning, "the pipe is not served by Lumivane of this user");
 
   const std::string request = lumivane::ControlRequestLine(*parsed.request);
   DWORD done = 0;

@@ -112,8 +112,10 @@ void Win32CommandChannel::Serve(UniqueHandle pipe) noexcept {
       bool ok = ::ConnectNamedPipe(pipe.get(), &ov) != FALSE;
       const DWORD error = ::GetLastError();
       DWORD done = 0;
-      if (!ok && error == ERROR_IO_PENDING) ok = Finish(pipe.get(), ov, stop_.get(), INFINITE, done);
-      else if (!ok && error == ERROR_PIPE_CONNECTED) ok = true;
+      if (!ok && error == ERROR_IO_PENDING)
+        ok = Finish(pipe.get(), ov, stop_.get(), INFINITE, done);
+      else if (!ok && error == ERROR_PIPE_CONNECTED)
+        ok = true;
       if (::WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0) return;
       if (ok) {
         const ULONGLONG now = ::GetTickCount64();
@@ -186,8 +188,10 @@ void Win32CommandChannel::ServeClient(HANDLE pipe, Client client) {
   std::string line;
   bool overlong = false;
   if (!ReadLine(pipe, line, overlong)) {
-    if (overlong) WriteAll(pipe, ControlReply(ControlStatus::BadUsage, "request too long"));
-    else WriteAll(pipe, ControlReply(ControlStatus::BadUsage, "incomplete request"));
+    if (overlong)
+      WriteAll(pipe, ControlReply(ControlStatus::BadUsage, "request too long"));
+    else
+      WriteAll(pipe, ControlReply(ControlStatus::BadUsage, "incomplete request"));
     return;
   }
   const ParsedRequest parsed = ParseControlRequest(line);

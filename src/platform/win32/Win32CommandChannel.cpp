@@ -8,7 +8,7 @@ namespace lumivane::win32 {
 
 namespace {
 
-// A self-relative-free descriptor laid out in one buffer: the descriptor, the ACL, the SID.
+// An absolute descriptor laid out in one buffer: the descriptor, the ACL, the SID.
 bool CurrentUserOnly(std::vector<BYTE>& buffer) {
   HANDLE raw = nullptr;
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
@@ -55,7 +55,8 @@ UniqueHandle Win32CommandChannel::CreateInstance(bool first) {
   SECURITY_ATTRIBUTES sa{sizeof sa, security_.data(), FALSE};
   const DWORD open = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
   const DWORD mode = PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
-  HANDLE pipe = ::CreateNamedPipeW(name_.c_str(), open, mode, 1, 4096, 4096, 0, &sa);
+  // Two instances: the one being closed and the next, which listens.
+  HANDLE pipe = ::CreateNamedPipeW(name_.c_str(), open, mode, 2, 4096, 4096, 0, &sa);
   return UniqueHandle(pipe == INVALID_HANDLE_VALUE ? nullptr : pipe);
 }
 
@@ -117,23 +118,27 @@ void Win32CommandChannel::Serve(UniqueHandle pipe) noexcept {
       else if (!ok && error == ERROR_PIPE_CONNECTED)
         ok = true;
       if (::WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0) return;
-      if (ok) {
-        const ULONGLONG now = ::GetTickCount64();
-        while (!recent.empty() && now - recent.front() >= 1000)
-          recent.pop_front();
-        if (recent.size() >= static_cast<size_t>(kMaxRequestsPerSecond))
-          WriteAll(pipe.get(), ControlReply(ControlStatus::DeviceFailed, "too many requests; try again"));
-        else {
-          recent.push_back(now);
-          ServeClient(pipe.get(), next++);
-        }
-        ::FlushFileBuffers(pipe.get());
+      if (!ok) {
+        // A client that came and went before it was seen: wait for the next one.
         ::DisconnectNamedPipe(pipe.get());
+        ::Sleep(10);
+        continue;
       }
-      // One instance at a time: the next is made once this one is gone, and must again be the
-      // first, or someone else took the name meanwhile.
-      pipe.reset();
-      pipe = CreateInstance(true);
+      const ULONGLONG now = ::GetTickCount64();
+      while (!recent.empty() && now - recent.front() >= 1000)
+        recent.pop_front();
+      if (recent.size() >= static_cast<size_t>(kMaxRequestsPerSecond)) {
+        WriteAll(pipe.get(), ControlReply(ControlStatus::DeviceFailed, "too many requests; try again"));
+      } else {
+        recent.push_back(now);
+        ServeClient(pipe.get(), next++);
+      }
+      // The next instance listens before this one goes, so that a client never finds the name
+      // missing. This one is closed, not disconnected: the client still reads what was written,
+      // and nothing here waits for it to do so.
+      UniqueHandle following = CreateInstance(false);
+      if (!following) return;
+      pipe = std::move(following);
     } catch (...) {
       return;
     }

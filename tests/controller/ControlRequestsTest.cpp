@@ -123,6 +123,11 @@ TEST_F(ControlRequestsTest, SetWaitAnswersOnceTheMonitorHoldsTheValue) {
   EXPECT_EQ(commands.ReplyTo(client), "0\n");
   EXPECT_EQ(WritesTo(first), std::vector<uint32_t>{65});
 
+  // A value the monitor holds already is answered at once too.
+  const ICommandChannel::Client again = commands.Inject("set 65 --wait");
+  Settle();
+  EXPECT_EQ(commands.ReplyTo(again), "0\n");
+
   SetLocked(first, true);
   const ICommandChannel::Client refused = commands.Inject("set 20 --wait");
   Settle();

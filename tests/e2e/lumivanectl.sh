@@ -33,6 +33,21 @@ simulate_monitors 'monitor brightness=50 min=0 max=100 caps=(prot(monitor)type(l
   'monitor brightness=30 min=0 max=100 caps=(prot(monitor)type(lcd)model(SIM 27B)cmds(01 02 03)vcp(10 12))'
 start_program
 
+# wheel_on N : waits up to 2 s for list to mark display N as the one the wheel turns.
+wheel_on() {
+  for _ in $(seq 1 20); do
+    ctl list
+    awk -F'\t' -v n="$1" '$1 == n && $4 == "*" { found = 1 } END { exit !found }' <<<"$OUT" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# An earlier run may have left the second display chosen in the registry.
+ctl select 1
+[ "$RC" = 0 ] || fail "select 1 exited $RC: $ERR"
+wheel_on 1 || fail "select 1: $OUT"
+before="$(write_count)"
+
 ctl list
 [ "$RC" = 0 ] || fail "list exited $RC: $ERR"
 [ "$(wc -l <<<"$OUT")" = 2 ] || fail "list shows not two displays: $OUT"
@@ -42,6 +57,7 @@ awk -F'\t' 'NR == 1 && !($1 == 1 && $2 == 50 && $3 == "active" && $4 == "*") { e
 ctl list --json
 grep -q '^{"number":1,"brightness":50,"active":true,"wheel":true,"caption":' <<<"$OUT" || fail "list --json: $OUT"
 
+[ "$(write_count)" = "$before" ] || fail "list or select wrote to a monitor: $(cat "$WRITES")"
 ctl set 70 --wait
 [ "$RC" = 0 ] || fail "set 70 --wait exited $RC: $ERR"
 [ "$(last_write 0)" = 70 ] || fail "set 70 did not reach the first monitor: $(cat "$WRITES")"
@@ -53,12 +69,7 @@ wait_write 0 50 || fail "set -20 did not reach the first monitor: $(cat "$WRITES
 
 ctl select 2
 [ "$RC" = 0 ] || fail "select 2 exited $RC: $ERR"
-for _ in $(seq 1 20); do
-  ctl list
-  awk -F'\t' 'NR == 2 && $4 == "*" { found = 1 } END { exit !found }' <<<"$OUT" && break
-  sleep 0.1
-done
-awk -F'\t' 'NR == 2 && $4 == "*" { found = 1 } END { exit !found }' <<<"$OUT" || fail "select 2: $OUT"
+wheel_on 2 || fail "select 2: $OUT"
 ctl set 20 2 --wait
 [ "$RC" = 0 ] || fail "set 20 2 --wait exited $RC: $ERR"
 [ "$(last_write 1)" = 20 ] || fail "set 20 did not reach the second monitor: $(cat "$WRITES")"

@@ -64,7 +64,9 @@ bool Win32CommandChannel::Open(Handler handler) {
   if (thread_.joinable()) return false;
   if (!CurrentUserOnly(security_)) return false;
   name_ = ControlPipeName();
-  // The first instance: a name that someone else already holds is not ours to serve.
+  // A name that someone else already holds is not ours to serve. FILE_FLAG_FIRST_PIPE_INSTANCE
+  // says so on Windows; Wine ignores the flag, so an existing instance is looked for first.
+  if (::WaitNamedPipeW(name_.c_str(), 1) || ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   UniqueHandle first = CreateInstance(true);
   if (!first) return false;
   stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));

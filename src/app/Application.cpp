@@ -49,6 +49,7 @@ Application::Application(HINSTANCE instance)
   platform.registry = &registry_;
   platform.settingsView = &view_;
   platform.panel = &panel_;
+  platform.commands = &commands_;
   controller_ = std::make_unique<TController>(platform);
   host_.SetMessageHandler([this](HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return OnMessage(window, msg, wParam, lParam, result);

@@ -6,6 +6,7 @@
 #include "controller/MainForm.h"
 #include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32CommandChannel.h"
 #include "platform/win32/Win32DisplayConfig.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32IconPainter.h"
@@ -58,6 +59,7 @@ class Application {
   win32::Win32Host host_;
   win32::Win32SettingsView view_;
   win32::Win32MainThread mainThread_;
+  win32::Win32CommandChannel commands_{mainThread_};
   win32::Win32Tray tray_;
   win32::Win32PopupMenu popup_;
   win32::Win32PanelView panel_;

@@ -24,6 +24,10 @@ TController::TController(const Platform& platform)
 }
 
 TController::~TController() {
+  try {
+    CloseCommandChannel();
+  } catch (...) {
+  }
   Form.Bind(nullptr);
   // The window's handlers point here.
   Guarded([&] { ClosePanel(); });

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "assoc/AssocArrays.h"
@@ -233,6 +234,12 @@ class TController {
   void OpenPanel();
   void ClosePanel();
   bool PanelOpen() const { return panel_.has_value(); }
+  // A request of the command-line client (the command channel's handler). Answers list and get
+  // from the device table; set, glare and select become commands as the wheel, a left click and
+  // the menu write them, and the passes carry them out.
+  void ControlRequested(uint64_t client, const ControlRequest& request);
+  // A set that waits: answered once the device holds the value, or has failed, or after this.
+  static constexpr uint64_t kSetWaitMs = 15000;
 
   // The device table, or null when the root or the table is absent.
   TAssoc* DeviceTable() const;
@@ -277,8 +284,6 @@ class TController {
   void PanelSet(int row, int value);
   void PanelStep(int row, int delta, bool toStep);
   void PanelKeyDown(PanelKey key);
-  // The menu's caption of a device record with number n.
-  std::u16string DeviceCaption(const TAssoc& record, int n) const;
   // Runs one step; an exception is logged and the caller goes on.
   template <class Fn> void Guarded(Fn&& fn) noexcept {
     try {
@@ -309,6 +314,36 @@ class TController {
   void InstallHandlers();
   void LoadStep();
   bool NearLastTrayPoint(Point where) const;
+  // Makes key the display the wheel turns at once, as the menu does at the next pass.
+  void MakeActiveNow(const std::u16string& key);
+  // The menu item's caption without its number.
+  std::u16string DeviceCaption(const TAssoc& record) const;
+
+  // Command-line client requests, one handler per verb.
+  using Answer = std::pair<ControlStatus, std::string>;
+  Answer AnswerList(const ControlRequest& r);
+  Answer AnswerGet(const ControlRequest& r);
+  Answer AnswerSet(uint64_t client, const ControlRequest& r);
+  Answer AnswerGlare(const ControlRequest& r);
+  Answer AnswerSelect(const ControlRequest& r);
+  // The device key for a request's display: its number, or the display the wheel turns; empty
+  // when there is no such display or it is not active.
+  std::u16string RequestedDevice(const ControlRequest& r) const;
+  // The brightness list and get report for a device; -1 when unknown.
+  int ReportedBrightness(const std::u16string& key, const TAssoc& record) const;
+  void OpenCommandChannel();
+  void CloseCommandChannel();
+  // Sets that wait for their device, checked after every pass.
+  struct SetWait {
+    uint64_t client = 0;
+    std::u16string device;
+    uint64_t stamp = 0;
+    int64_t errors = 0;
+    uint64_t since = 0;
+  };
+  std::vector<SetWait> setWaits_;
+  void SetWaitSteps();
+  bool channelOpen_ = false;
 
   Platform platform_;
   ControllerLog log_;

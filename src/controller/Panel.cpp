@@ -26,7 +26,7 @@ PanelContent TController::PanelNow(std::vector<std::u16string>& keys) const {
     const TAssoc* record = FindChild(*devices, Variant(key));
     if (!record || !RecordFlag(*record, u"active")) continue;
     PanelRow row;
-    row.caption = DeviceCaption(*record, n);
+    row.caption = DecimalText(n) + u". " + DeviceCaption(*record);
     // The display the wheel turns shows where it is going; the others what they last took.
     if (key == ActiveDevice && ShownBrightness >= 0)
       row.value = ShownBrightness;
@@ -93,6 +93,15 @@ void TController::RefreshPanel() {
   platform_.panel->Show(panel_->shown);
 }
 
+void TController::MakeActiveNow(const std::u16string& key) {
+  // As choosing it in the menu, without waiting for the pass: the menu's checks, the icon and
+  // the stored choice follow.
+  PendingDevice.clear();
+  ActiveDevice = key;
+  SaveActMon();
+  BuildMenu();
+}
+
 bool TController::PanelTarget(int row) {
   if (!panel_ || row < 0 || static_cast<size_t>(row) >= panel_->keys.size()) return false;
   const std::u16string key = panel_->keys[row];
@@ -101,12 +110,8 @@ bool TController::PanelTarget(int row) {
   if (!record || !RecordFlag(*record, u"active")) return false;
   panel_->shown.focus = row;
   if (key != ActiveDevice) {
-    // As choosing it in the menu: the menu's checks, the icon and the stored choice follow. A
-    // value still waiting for the display before it would land on this one: it is dropped.
-    PendingDevice.clear();
-    ActiveDevice = key;
-    SaveActMon();
-    BuildMenu();
+    // A value still waiting for the display before it would land on this one: it is dropped.
+    MakeActiveNow(key);
     panel_->pendingStamp.reset();
   }
   return ActiveRecord() != nullptr && ShownBrightness >= 0;

@@ -65,6 +65,7 @@ void TController::Startup() {
     return;
   }
   store_.CommitWrites();
+  Guarded([&] { OpenCommandChannel(); });
 
   Guarded([&] { BuildMenu(); });
   platform_.host->SetTimerEnabled(true);

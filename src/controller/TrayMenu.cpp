@@ -85,7 +85,7 @@ void TController::BuildMenu() {
       SaveActMon();
     }
     TrayMenuItem entry;
-    entry.item.caption = DeviceCaption(record, n);
+    entry.item.caption = DecimalText(n) + u". " + DeviceCaption(record);
     entry.item.id = static_cast<int>(PopupMenu1.size()) + 1;
     entry.item.checked = key == ActiveDevice && active;
     entry.item.enabled = active;
@@ -116,9 +116,8 @@ void TController::BuildMenu() {
   MenuAttached = true;
 }
 
-std::u16string TController::DeviceCaption(const TAssoc& record, int n) const {
-  std::u16string caption =
-      DecimalText(n) + u". " + MenuText(RecordFlag(record, u"internal") ? u"display" : u"monitor");
+std::u16string TController::DeviceCaption(const TAssoc& record) const {
+  std::u16string caption = MenuText(RecordFlag(record, u"internal") ? u"display" : u"monitor");
   const std::u16string name = TrimBlanks(RecordText(record, u"name"));
   if (!name.empty()) caption += u" " + name;
   if (Form.DetectResBox.Checked())

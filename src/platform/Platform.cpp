@@ -24,7 +24,8 @@ const char* Platform::MissingPort() const {
                {locale, "locale"},
                {registry, "registry"},
                {settingsView, "settingsView"},
-               {panel, "panel"}};
+               {panel, "panel"},
+               {commands, "commands"}};
   for (const auto& p : ports)
     if (!p.port) return p.name;
   return nullptr;

@@ -2,6 +2,7 @@
 // Every port the program uses, bundled. The app fills it with the Win32 adapters, tests with
 // the simulated ones.
 #include "platform/Clock.h"
+#include "platform/CommandChannel.h"
 #include "platform/DisplayConfig.h"
 #include "platform/Host.h"
 #include "platform/IconPainter.h"
@@ -42,6 +43,7 @@ struct Platform {
   IRegistry* registry = nullptr;
   ISettingsView* settingsView = nullptr;
   IPanelView* panel = nullptr;
+  ICommandChannel* commands = nullptr;
 
   // The name of the first port that is missing, or null when every port is there.
   const char* MissingPort() const;

@@ -3,6 +3,7 @@
 // Clock and machine are shared so that several processes can live on one machine.
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimCommandChannel.h"
 #include "platform/sim/SimDisplayConfig.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimIconPainter.h"
@@ -47,6 +48,7 @@ struct SimPlatform {
     p.registry = &registry;
     p.settingsView = &settingsView;
     p.panel = &panel;
+    p.commands = &commands;
     return p;
   }
 
@@ -69,6 +71,7 @@ struct SimPlatform {
   SimRegistry& registry; // the machine's: it outlives a process, as settings do
   SimSettingsView settingsView;
   SimPanelView panel;
+  SimCommandChannel commands;
 };
 
 } // namespace lumivane

@@ -138,6 +138,11 @@ TController::Answer TController::AnswerSelect(const ControlRequest& r) {
   return {ControlStatus::Done, std::string()};
 }
 
+TController::Answer TController::AnswerPanel(const ControlRequest&) {
+  OpenPanel();
+  return {ControlStatus::Done, std::string()};
+}
+
 void TController::ControlRequested(uint64_t client, const ControlRequest& request) {
   ICommandChannel& channel = *platform_.commands;
   if (!HandlersLive()) {
@@ -152,7 +157,8 @@ void TController::ControlRequested(uint64_t client, const ControlRequest& reques
   } answers[] = {{Verb::List, &TController::AnswerList},
                  {Verb::Get, &TController::AnswerGet},
                  {Verb::Glare, &TController::AnswerGlare},
-                 {Verb::Select, &TController::AnswerSelect}};
+                 {Verb::Select, &TController::AnswerSelect},
+                 {Verb::Panel, &TController::AnswerPanel}};
   Answer answer{ControlStatus::BadUsage, "unknown command"};
   const size_t waiting = setWaits_.size();
   try {

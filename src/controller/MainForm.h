@@ -326,6 +326,7 @@ class TController {
   Answer AnswerSet(uint64_t client, const ControlRequest& r);
   Answer AnswerGlare(const ControlRequest& r);
   Answer AnswerSelect(const ControlRequest& r);
+  Answer AnswerPanel(const ControlRequest& r);
   // The device key for a request's display: its number, or the display the wheel turns; empty
   // when there is no such display or it is not active.
   std::u16string RequestedDevice(const ControlRequest& r) const;

@@ -44,6 +44,7 @@ constexpr CommandShape kCommands[] = {
     {"set", ControlRequest::Verb::Set, Args::ValueAndDisplay, false, true},
     {"glare", ControlRequest::Verb::Glare, Args::None, false, false},
     {"select", ControlRequest::Verb::Select, Args::Display, false, false},
+    {"panel", ControlRequest::Verb::Panel, Args::None, false, false},
 };
 
 const char* VerbName(ControlRequest::Verb verb) {

@@ -14,7 +14,7 @@ constexpr size_t kMaxRequestBytes = 256;
 constexpr int kMaxDisplayNumber = 999999;
 
 struct ControlRequest {
-  enum class Verb { List, Get, Set, Glare, Select };
+  enum class Verb { List, Get, Set, Glare, Select, Panel };
   Verb verb = Verb::List;
   std::optional<int> display; // the menu's number; none: the display the wheel turns
   int value = 0;              // Set: 0..100, or -100..100 when relative

@@ -101,6 +101,13 @@ TEST_F(ControlRequestsTest, SetOfAnotherDisplayWritesItAndMakesItTheWheels) {
   EXPECT_EQ(Send("list"), "0\n1\t50\tactive\t-\tMonitor SIM0001\n2\t45\tactive\t*\tMonitor SIM0002\n");
 }
 
+TEST_F(ControlRequestsTest, PanelOpensThePanel) {
+  ASSERT_FALSE(controller->PanelOpen());
+  EXPECT_EQ(Send("panel"), "0\n");
+  EXPECT_TRUE(controller->PanelOpen());
+  EXPECT_TRUE(monitors.Writes().empty());
+}
+
 TEST_F(ControlRequestsTest, SetKeepsTheLimits) {
   Record(Pnp(u"SIM0001", u"1&UID1")).Items(u"min") = Variant::Narrow(20);
   Record(Pnp(u"SIM0001", u"1&UID1")).Items(u"max") = Variant::Narrow(90);

@@ -40,6 +40,7 @@ TEST(ControlRequestTest, ReadsEveryCommand) {
       {"set -100 1 --wait", Req(Verb::Set, 1, -100, true, false, true)},
       {"set -0", Req(Verb::Set, {}, 0, true)},
       {"glare", Req(Verb::Glare)},
+      {"panel", Req(Verb::Panel)},
       {"select 999999", Req(Verb::Select, 999999)},
       {"  select 1  ", Req(Verb::Select, 1)},
   };
@@ -84,6 +85,7 @@ TEST(ControlRequestTest, RefusesMalformedAndHostileLines) {
       "set 50 --json",
       "set 0x10",
       "glare 1",
+      "panel 1",
       "glare --json",
       "select",
       "select 1 2",

@@ -17,6 +17,7 @@ constexpr char kUsage[] =
     "  set VALUE [N] [--wait]   VALUE 0-100, or +K / -K; --wait: until the display holds it\n"
     "  glare                    anti-glare, as a left click on the icon\n"
     "  select N                 makes N the display the wheel turns\n"
+    "  panel                    opens the panel with one slider per display\n"
     "Exit codes: 0 done, 1 the display failed, 2 bad usage, 3 Lumivane is not running,\n"
     "4 no such display or not active.\n";
 
@@ -68,8 +69,7 @@ bool TokenSid(HANDLE process, std::vector<BYTE>& sid) {
 }
 
 // Whether the pipe's server is lumivane.exe running as this user.
-bool ServedByLumivane(HANDLE pipe) {
-  ULONG pid = 0;
+bool ServedByLumivane(HANDLE pipe, ULONG& pid) {
   if (!::GetNamedPipeServerProcessId(pipe, &pid) || pid == 0) return false;
   Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process.h) return false;
@@ -119,9 +119,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   Handle pipe(raw);
   if (!pipe.h) return Fail(ControlStatus::NotRunning, "Lumivane is not running");
-  if (!ServedByLumivane(pipe.h))
+  ULONG server = 0;
+  if (!ServedByLumivane(pipe.h, server))
     return Fail(ControlStatus::NotRunning, "the pipe is not served by Lumivane of this user");
 
+  // The panel it may open takes the foreground from this console.
+  ::AllowSetForegroundWindow(server);
   const std::string request = lumivane::ControlRequestLine(*parsed.request);
   DWORD done = 0;
   if (!::WriteFile(pipe.h, request.data(), static_cast<DWORD>(request.size()), &done, nullptr))

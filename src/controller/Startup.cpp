@@ -65,6 +65,8 @@ void TController::Startup() {
     return;
   }
   store_.CommitWrites();
+  // Only the copy that stays takes keys from the desktop.
+  Guarded([&] { RegisterHotkeys(); });
 
   Guarded([&] { BuildMenu(); });
   platform_.host->SetTimerEnabled(true);

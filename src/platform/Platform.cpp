@@ -23,7 +23,8 @@ const char* Platform::MissingPort() const {
                {mouseHook, "mouseHook"},
                {locale, "locale"},
                {registry, "registry"},
-               {settingsView, "settingsView"}};
+               {settingsView, "settingsView"},
+               {hotkeys, "hotkeys"}};
   for (const auto& p : ports)
     if (!p.port) return p.name;
   return nullptr;

@@ -3,6 +3,7 @@
 // the simulated ones.
 #include "platform/Clock.h"
 #include "platform/DisplayConfig.h"
+#include "platform/GlobalHotkeys.h"
 #include "platform/Host.h"
 #include "platform/IconPainter.h"
 #include "platform/Locale.h"
@@ -40,6 +41,7 @@ struct Platform {
   ILocale* locale = nullptr;
   IRegistry* registry = nullptr;
   ISettingsView* settingsView = nullptr;
+  IGlobalHotkeys* hotkeys = nullptr;
 
   // The name of the first port that is missing, or null when every port is there.
   const char* MissingPort() const;

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDisplayConfig.h"
+#include "platform/sim/SimGlobalHotkeys.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimIconPainter.h"
 #include "platform/sim/SimMonitorConfig.h"
@@ -45,6 +46,7 @@ struct SimPlatform {
     p.locale = &locale;
     p.registry = &registry;
     p.settingsView = &settingsView;
+    p.hotkeys = &hotkeys;
     return p;
   }
 
@@ -66,6 +68,7 @@ struct SimPlatform {
   StandInLocale locale;
   SimRegistry& registry; // the machine's: it outlives a process, as settings do
   SimSettingsView settingsView;
+  SimGlobalHotkeys hotkeys;
 };
 
 } // namespace lumivane

@@ -169,7 +169,7 @@ TEST_F(SettingsViewTest, TheHiddenMainWindowHoldsEveryControlUnderItsId) {
   }
   EXPECT_EQ(::GetDlgItem(w, kLogEditId), host->LogEdit());
   EXPECT_EQ(::GetDlgItem(w, kPageControlId), view->PageControl());
-  EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 4);
 
   // The colour row is as high as the font combo, the button 10 to the right of the edit.
   RECT font{}, edit{}, button{};

@@ -32,8 +32,12 @@ shoot() { # name
 }
 
 start_program
+for _ in $(seq 1 50); do
+  [ "$(reg_value "$KEY" hotkey_up)" = "Ctrl+Alt+Up" ] && break
+  sleep 0.1
+done
 [ "$(reg_value "$KEY" hotkey_up)" = "Ctrl+Alt+Up" ] ||
-  fail "hotkey_up was not written back as Ctrl+Alt+Up: \"$(reg_value "$KEY" hotkey_up)\""
+  fail "hotkey_up was not written back as Ctrl+Alt+Up: $("$WINE64" reg query "$KEY" 2>&1 | tr -d "\r")"
 
 # --- pressed with nothing of the program focused ------------------------------------------------
 xdotool key ctrl+alt+Up

@@ -8,6 +8,7 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32CommandChannel.h"
 #include "platform/win32/Win32DisplayConfig.h"
+#include "platform/win32/Win32GlobalHotkeys.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32IconPainter.h"
 #include "platform/win32/Win32Locale.h"
@@ -66,6 +67,7 @@ class Application {
   win32::Win32MouseHook mouseHook_;
   win32::Win32TextMetrics textMetrics_;
   win32::Win32IconPainter iconPainter_;
+  win32::Win32GlobalHotkeys hotkeys_;
   std::unique_ptr<TController> controller_;
   // The tray menu is asked for by a posted message of our own, and is open.
   bool menuPosted_ = false;

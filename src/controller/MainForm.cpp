@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "devices/DeviceTable.h"
+#include "lang/Lang.h"
 
 namespace lumivane {
 
@@ -18,7 +19,7 @@ const Platform& Complete(const Platform& platform) {
 TController::TController(const Platform& platform)
     : platform_(Complete(platform)),
       log_(*platform.host, *platform.mainThread, *platform.clock, *platform.locale),
-      store_(*platform_.registry, *platform_.errors, log_) {
+      store_(*platform_.registry, *platform_.errors, log_), langTable_(&kDefaultTable) {
   InstallHandlers();
   Form.Bind(platform_.settingsView);
 }

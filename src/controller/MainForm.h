@@ -1,6 +1,7 @@
 #pragma once
 // TController: the tray program's main form. Everything here runs on the main thread except
 // the log, which accepts lines from any thread.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -20,6 +21,8 @@
 #include "settings/SettingsForm.h"
 
 namespace lumivane {
+
+struct LangTable;
 
 // value / step rounded up (Ceil) or down (Floor) to an integer, times step. A step below 1
 // counts as 1, so the value comes back unchanged instead of dividing by zero.
@@ -207,6 +210,21 @@ class TController {
   void DeviceSteps();
   void PruneCommands();
 
+  // Global hotkeys, one per row of the settings window's hotkeys page: the stored combinations
+  // are read into the page, registered once this copy knows it is the only one, and released at
+  // the close. A change in the page is stored and registered at once.
+  void LoadHotkeys();
+  void RegisterHotkeys();
+  void UnregisterHotkeys();
+  void ApplyHotkey(int row);
+  void SaveHotkey(int row);
+  void ClearHotkey(int row);
+  void HotkeyPressed(int id);
+  // The actions: a wheel step, as a notch over the icon; the next active device, as its menu item.
+  void HotkeyBrightnessUp();
+  void HotkeyBrightnessDown();
+  void HotkeyNextDisplay();
+
   // Tray menu (PopupMenu1 attached to TrayIcon1), wheel hook and left click.
   struct TrayMenuItem {
     MenuItem item; // its id is its position in PopupMenu1, counted from 1
@@ -313,6 +331,7 @@ class TController {
   bool HandlersLive() const { return RunState > 0 && Root != nullptr; }
   void InstallHandlers();
   void LoadStep();
+  void ShowHotkeyState(int row);
   bool NearLastTrayPoint(Point where) const;
   // Makes key the display the wheel turns at once, as the menu does at the next pass.
   void MakeActiveNow(const std::u16string& key);
@@ -375,6 +394,13 @@ class TController {
   // Whether at least ms have gone by since since (a clock set back counts as gone by).
   bool Elapsed(uint64_t since, uint64_t ms) const;
   RediscoveryBackOff backOff_;
+  // The text table ApplyLanguage chose last.
+  const LangTable* langTable_;
+  // Each row's combination as last registered (none: no key), the outcome, and the refused
+  // combination last logged.
+  std::array<Hotkey, kHotkeyRows> hotkeyKey_{};
+  std::array<IGlobalHotkeys::Result, kHotkeyRows> hotkeyState_{};
+  std::array<std::optional<Hotkey>, kHotkeyRows> loggedRefusal_{};
 };
 
 } // namespace lumivane

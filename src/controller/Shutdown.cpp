@@ -23,6 +23,7 @@ bool TController::FormClose() {
   UnHook();
   Guarded([&] { ClosePanel(); });
   Guarded([&] { CloseCommandChannel(); });
+  Guarded([&] { UnregisterHotkeys(); });
   // No job runs here, so the monitor handles in the records are free to go with the root.
   Guarded([&] { ReleaseDeviceHandles(); });
   Root.reset();

@@ -66,6 +66,8 @@ void TController::Startup() {
   }
   store_.CommitWrites();
   Guarded([&] { OpenCommandChannel(); });
+  // Only the copy that stays takes keys from the desktop.
+  Guarded([&] { RegisterHotkeys(); });
 
   Guarded([&] { BuildMenu(); });
   platform_.host->SetTimerEnabled(true);

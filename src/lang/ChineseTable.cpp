@@ -33,6 +33,13 @@ const LangTable kChineseTable = {
     {u"您可以在此处设置程序的个人亮度。", u"列表格式（逐行）：program_name=brightness",
      u"例如：game.exe=100"},
 
+    u"快捷键",
+    {u"增加亮度", u"降低亮度", u"防眩光", u"下一个显示器"},
+    u"清除",
+    u"已启用",
+    u"已被其他程序占用",
+    u"未注册",
+
     kEnglishDocumentation,
 };
 

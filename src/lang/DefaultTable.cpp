@@ -32,6 +32,13 @@ const LangTable kDefaultTable = {
     {u"Here you can set a personal brightness for programs.",
      u"List format (one per line): program_name=brightness", u"For example: game.exe=100"},
 
+    u"Hotkeys",
+    {u"Brightness up", u"Brightness down", u"Anti-glare", u"Next display"},
+    u"Clear",
+    u"Active",
+    u"Taken by another program",
+    u"Not registered",
+
     kEnglishDocumentation,
 };
 

@@ -25,7 +25,8 @@ const char* Platform::MissingPort() const {
                {registry, "registry"},
                {settingsView, "settingsView"},
                {panel, "panel"},
-               {commands, "commands"}};
+               {commands, "commands"},
+               {hotkeys, "hotkeys"}};
   for (const auto& p : ports)
     if (!p.port) return p.name;
   return nullptr;

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/CommandChannel.h"
 #include "platform/DisplayConfig.h"
+#include "platform/GlobalHotkeys.h"
 #include "platform/Host.h"
 #include "platform/IconPainter.h"
 #include "platform/Locale.h"
@@ -44,6 +45,7 @@ struct Platform {
   ISettingsView* settingsView = nullptr;
   IPanelView* panel = nullptr;
   ICommandChannel* commands = nullptr;
+  IGlobalHotkeys* hotkeys = nullptr;
 
   // The name of the first port that is missing, or null when every port is there.
   const char* MissingPort() const;

@@ -94,7 +94,7 @@ void AttackTopLevel(const std::vector<HWND>& windows, Counts& n) {
     messages.push_back(WM_USER + i);
   }
   // Messages a forger can send as well, with parameters the system would normally fill.
-  const UINT system[] = {WM_DPICHANGED, WM_TIMER, WM_SIZE, WM_DESTROY, WM_NCDESTROY};
+  const UINT system[] = {WM_DPICHANGED, WM_TIMER, WM_SIZE, WM_DESTROY, WM_NCDESTROY, WM_HOTKEY};
   for (HWND window : windows) {
     for (UINT msg : messages) {
       for (LPARAM bogus : kBogus) {

@@ -5,6 +5,7 @@
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimCommandChannel.h"
 #include "platform/sim/SimDisplayConfig.h"
+#include "platform/sim/SimGlobalHotkeys.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimIconPainter.h"
 #include "platform/sim/SimMonitorConfig.h"
@@ -49,6 +50,7 @@ struct SimPlatform {
     p.settingsView = &settingsView;
     p.panel = &panel;
     p.commands = &commands;
+    p.hotkeys = &hotkeys;
     return p;
   }
 
@@ -72,6 +74,7 @@ struct SimPlatform {
   SimSettingsView settingsView;
   SimPanelView panel;
   SimCommandChannel commands;
+  SimGlobalHotkeys hotkeys;
 };
 
 } // namespace lumivane

@@ -19,10 +19,13 @@ struct HotkeyAction {
 
 // In the order of the page's rows and of the captions in the text tables.
 constexpr HotkeyAction kHotkeyActions[] = {
+    // clang-format off
     {u"hotkey_up", &TController::HotkeyBrightnessUp},
     {u"hotkey_down", &TController::HotkeyBrightnessDown},
     {u"hotkey_glare", &TController::TrayIcon1Click},
     {u"hotkey_next", &TController::HotkeyNextDisplay},
+    {u"hotkey_panel", &TController::OpenPanel},
+    // clang-format on
 };
 static_assert(std::size(kHotkeyActions) == kHotkeyRows, "one action per row of the hotkeys page");
 

@@ -33,7 +33,7 @@ const LangTable kDefaultTable = {
      u"List format (one per line): program_name=brightness", u"For example: game.exe=100"},
 
     u"Hotkeys",
-    {u"Brightness up", u"Brightness down", u"Anti-glare", u"Next display"},
+    {u"Brightness up", u"Brightness down", u"Anti-glare", u"Next display", u"All displays"},
     u"Clear",
     u"Active",
     u"Taken by another program",

@@ -13,7 +13,7 @@ namespace lumivane {
 
 // The hotkeys page: one row per action, each of a caption, a hotkey box, a clear button and the
 // state of its registration.
-inline constexpr int kHotkeyRows = 4;
+inline constexpr int kHotkeyRows = 5;
 enum class HotkeyPart : int { Caption, Box, Clear, State, Count };
 
 enum class SettingsControl : int {

@@ -87,6 +87,7 @@ const Hotkey kCtrlAltUp{kModCtrl | kModAlt, HotkeyKey::Up};
 const Hotkey kCtrlAltDown{kModCtrl | kModAlt, HotkeyKey::Down};
 const Hotkey kShiftWinF9{kModShift | kModWin, HotkeyKey::F9};
 const Hotkey kCtrlAltN{kModCtrl | kModAlt, HotkeyKey::N};
+const Hotkey kCtrlAltP{kModCtrl | kModAlt, HotkeyKey::P};
 
 // Two monitors at 50, the first one active; hotkeys stored before the start.
 class HotkeysTest : public SupervisionTest {
@@ -140,10 +141,11 @@ TEST_F(HotkeysTest, EachActionDoesWhatItsMouseCounterpartDoes) {
   StartWith({{u"hotkey_up", u"ctrl + alt + up"},
              {u"hotkey_down", u"Ctrl+Alt+Down"},
              {u"hotkey_glare", u"shift+win+f9"},
-             {u"hotkey_next", u"Ctrl+Alt+N"}});
+             {u"hotkey_next", u"Ctrl+Alt+N"},
+             {u"hotkey_panel", u"Ctrl+Alt+P"}});
   EXPECT_EQ(Stored(u"hotkey_up"), u"Ctrl+Alt+Up");
   EXPECT_EQ(Stored(u"hotkey_glare"), u"Shift+Win+F9");
-  ASSERT_EQ(hotkeys.Registered().size(), 4u);
+  ASSERT_EQ(hotkeys.Registered().size(), 5u);
 
   // A step is carried out right after the press, as a notch's is.
   ASSERT_TRUE(Press(kCtrlAltUp));
@@ -173,6 +175,11 @@ TEST_F(HotkeysTest, EachActionDoesWhatItsMouseCounterpartDoes) {
   ASSERT_TRUE(Press(kCtrlAltN));
   Pass();
   EXPECT_EQ(controller->ActiveDevice, DeviceUid(Pnp(u"SIM0001", u"1&UID1")));
+
+  // The panel opens, with a row for each display.
+  ASSERT_TRUE(Press(kCtrlAltP));
+  EXPECT_TRUE(controller->PanelOpen());
+  EXPECT_EQ(panel.Shown().rows.size(), 2u);
 }
 
 TEST_F(HotkeysTest, AStepStopsAtTheUpperLimit) {

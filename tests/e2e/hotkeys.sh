@@ -18,6 +18,7 @@ forget_settings() { "$WINE64" reg delete "$KEY" /f >/dev/null 2>&1; }
 trap 'forget_settings; restore_taskbar; cleanup' EXIT
 forget_settings
 dark_taskbar
+wheel_on_first_display
 "$WINESERVER" -w 2>/dev/null
 "$WINE64" reg add "$KEY" /v color /d FFFFFF /f >/dev/null 2>&1
 "$WINE64" reg add "$KEY" /v hotkey_up /d 'ctrl + alt + up' /f >/dev/null 2>&1

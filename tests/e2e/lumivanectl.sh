@@ -29,6 +29,9 @@ ctl list
 [ "$RC" = 3 ] || fail "list without the program exited $RC"
 grep -q 'not running' <<<"$ERR" || fail "list without the program said: $ERR"
 
+# select and set move the wheel to another display, which the program stores.
+wheel_on_first_display
+trap 'restore_taskbar; cleanup' EXIT
 simulate_monitors 'monitor brightness=50 min=0 max=100 caps=(prot(monitor)type(lcd)model(SIM 24A)cmds(01 02 03)vcp(10 12))' \
   'monitor brightness=30 min=0 max=100 caps=(prot(monitor)type(lcd)model(SIM 27B)cmds(01 02 03)vcp(10 12))'
 start_program

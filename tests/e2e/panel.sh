@@ -18,13 +18,8 @@ mkdir -p "$SHOTS"
 PERSONALIZE='HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize'
 DESKTOP='HKCU\Control Panel\Desktop'
 dark_taskbar
-# The panel makes the display it moves the one the wheel turns, which the program stores; the
-# checks after this one expect the choice they found.
-if old="$(reg_value 'HKCU\Software\Lumivane' actmon)"; then
-  SAVED_VALUES+=("HKCU\Software\Lumivane|actmon|set|$old")
-else
-  SAVED_VALUES+=("HKCU\Software\Lumivane|actmon|none|")
-fi
+# The panel makes the display it moves the one the wheel turns, which the program stores.
+wheel_on_first_display
 trap '"$WINE64" reg delete "$DESKTOP" /v LogPixels /f >/dev/null 2>&1;
   "$WINE64" reg delete "$PERSONALIZE" /v AppsUseLightTheme /f >/dev/null 2>&1;
   [ -n "$MINIMAL_PID" ] && kill "$MINIMAL_PID" 2>/dev/null; restore_taskbar; cleanup' EXIT

@@ -105,6 +105,8 @@ TEST_F(ControlRequestsTest, PanelOpensThePanel) {
   ASSERT_FALSE(controller->PanelOpen());
   EXPECT_EQ(Send("panel"), "0\n");
   EXPECT_TRUE(controller->PanelOpen());
+  // The window shows a row for each display.
+  EXPECT_EQ(panel.Shown().rows.size(), 2u);
   EXPECT_TRUE(monitors.Writes().empty());
 }
 

@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Private memory under Wine: the program with two simulated monitors, the wheel turned 1,000 times
-# over its icon, next to a minimal Win32 tray program (a window, a 100 ms timer, one icon) started
-# the same way in the same run. Prints both programs' private memory after start-up, after the
-# first 500 notches and after the last 500, the difference between the two programs and the
-# program's growth over the last 500 notches. Targets: under 4 MB difference, no growth.
-#   bash bench/memory.sh <win64-build-dir> [NOTCHES=1000]
+# Idle cost and private memory under Wine: the program with two simulated monitors next to a
+# minimal Win32 tray program (a window, a 100 ms timer, one icon) started the same way in the same
+# run. First both sit idle: the CPU time each takes over IDLE_SECONDS (clock ticks of user + system
+# time, from /proc) and then, with strace -c over STRACE_SECONDS, the read and write calls each
+# makes (nearly all of them requests to the Wine server and their answers), per 100 ms timer pass.
+# Then the wheel is turned NOTCHES times over the program's icon. Prints both programs' private
+# memory after start-up, after the first half of the notches and after the second half, the
+# difference between the two programs and the program's growth over the second half.
+# Targets: idle CPU within one tick of the minimal program's, under 4 MB difference, no growth.
+#   bash bench/memory.sh <win64-build-dir> [NOTCHES=1000] [IDLE_SECONDS=60] [STRACE_SECONDS=20]
+# IDLE_SECONDS or STRACE_SECONDS of 0 leaves that measurement out.
 # Not part of scripts/test: it measures, it does not judge.
 set -uo pipefail
 NOTCHES="${2:-1000}"
+IDLE_SECONDS="${3:-60}"
+STRACE_SECONDS="${4:-20}"
 # Both programs are measured stripped, as users run them: Wine reads a PE image's debug sections
 # into private memory as well, which would count megabytes of debug information as the program's.
 SOURCE_BUILD="$(cd "${1:?usage: $(basename "$0") <win64-build-dir> [NOTCHES]}" && pwd)"
@@ -53,6 +60,36 @@ convert "$SHOTS/start.png" -crop "$ICON_GEOMETRY" +repage "$SHOTS/start-icon.png
 [ "$(compare -metric AE "$SHOTS/start-icon.png" "$SHOTS/both-icon.png" null: 2>&1)" = "0" ] ||
   fail "the program's icon moved when the minimal tray program's appeared ($SHOTS/both.png)"
 
+# --- idle: CPU ticks and Wine server calls, both programs over the same seconds ----------------
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; } # user + system, in clock ticks
+if [ "$IDLE_SECONDS" -gt 0 ]; then
+  p0="$(ticks "$PID")" m0="$(ticks "$MPID")"
+  sleep "$IDLE_SECONDS"
+  p1="$(ticks "$PID")" m1="$(ticks "$MPID")"
+  IDLE_ROW="$(printf 'idle CPU over %s s (ticks of 1/%s s): program %s, minimal %s, difference %s' \
+    "$IDLE_SECONDS" "$(getconf CLK_TCK)" $((p1 - p0)) $((m1 - m0)) $((p1 - p0 - (m1 - m0))))"
+fi
+# strace -c's summary: the calls column of the read and write rows.
+calls() { # summary-file syscall
+  awk -v name="$2" '$NF == name && $4 ~ /^[0-9]+$/ { print $4; found = 1 } END { if (!found) print 0 }' "$1"
+}
+if [ "$STRACE_SECONDS" -gt 0 ]; then
+  command -v strace >/dev/null || apt_need strace
+  timeout -s INT "$STRACE_SECONDS" strace -c -f -p "$PID" -o "$WORK/strace-program.txt" 2>/dev/null &
+  tracer1=$!
+  timeout -s INT "$STRACE_SECONDS" strace -c -f -p "$MPID" -o "$WORK/strace-minimal.txt" 2>/dev/null &
+  tracer2=$!
+  wait "$tracer1" "$tracer2"
+  passes=$((STRACE_SECONDS * 10))
+  per_pass() { awk -v n="$1" -v p="$passes" 'BEGIN { printf "%.2f", n / p }'; }
+  STRACE_ROWS=()
+  for who in program minimal; do
+    r="$(calls "$WORK/strace-$who.txt" read)" w="$(calls "$WORK/strace-$who.txt" write)"
+    STRACE_ROWS+=("$(printf '%-8s read %6s (%s a pass)  write %6s (%s a pass)' "$who" "$r" "$(per_pass "$r")" \
+      "$w" "$(per_pass "$w")")")
+  done
+fi
+
 # Private memory in KiB: RssAnon (anonymous resident pages) and Private_Clean + Private_Dirty.
 memory() { # pid
   local anon private
@@ -95,6 +132,11 @@ row() { # label
   printf '%-22s program %-10s %-10s  minimal %-10s %-10s  difference %-10s %s\n' "$1" "$(mb "$pa")" "$(mb "$pp")" \
     "$(mb "$ma")" "$(mb "$mp")" "$(mb $((pa - ma)))" "$(mb $((pp - mp)))"
 }
+[ -n "${IDLE_ROW:-}" ] && echo "$IDLE_ROW"
+if [ -n "${STRACE_ROWS+x}" ]; then
+  echo "calls over $STRACE_SECONDS idle seconds (strace -c -f; $((STRACE_SECONDS * 10)) passes of 100 ms):"
+  printf '  %s\n' "${STRACE_ROWS[@]}"
+fi
 echo "private memory (RssAnon, Private_Clean+Private_Dirty) under Wine"
 row start
 row first
@@ -103,6 +145,6 @@ read -r fa fp <<<"${MEM[first - program]}"
 read -r la lp <<<"${MEM[last - program]}"
 echo "notches: $NOTCHES; simulator writes: $writes_first after the first $half, $writes_last in all"
 echo "growth over the last $((NOTCHES - half)) notches: RssAnon $(mb $((la - fa))), private $(mb $((lp - fp)))"
-echo "targets: RssAnon difference < 4 MB (anonymous memory, the private bytes Windows counts; the second figure adds pages of files only this process maps, its own image among them), no growth"
+echo "targets: idle CPU within 1 tick of the minimal program's; RssAnon difference < 4 MB (anonymous memory, the private bytes Windows counts; the second figure adds pages of files only this process maps, its own image among them), no growth"
 wine_tool sendmsg.exe endsession >/dev/null
 wait_program_end

@@ -55,6 +55,7 @@ else()
   lumivane_test_suite(lumivane_controller_tests controller lumivane_core lumivane_sim)
   # The ports' contracts against the simulated adapters; tests/win32 runs them against Windows.
   lumivane_test_suite(lumivane_contract_tests contract lumivane_core lumivane_sim)
+  lumivane_test_suite(lumivane_platform_tests platform lumivane_ports)
 endif()
 
 # The include rule: the real tree passes; a port that includes the controller, and portable code

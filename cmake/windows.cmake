@@ -21,6 +21,13 @@ if(LUMIVANE_APP_SOURCES)
   endif()
 endif()
 
+# The command-line client: only the request format of the portable code.
+add_executable(lumivanectl tools/lumivanectl/lumivanectl.cpp)
+target_link_libraries(lumivanectl PRIVATE lumivane_ports advapi32)
+target_compile_options(lumivanectl PRIVATE $<$<CXX_COMPILER_ID:GNU,Clang>:-Os>)
+# The static runtime is most of the file: only what is reached stays.
+target_link_options(lumivanectl PRIVATE -static -municode $<$<CXX_COMPILER_ID:GNU,Clang>:-Wl,--gc-sections>)
+
 # Test double for the Monitor Configuration API, installed over dxva2.dll in a private Wine prefix
 # (system32 for the 64-bit build, syswow64 for the 32-bit one).
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/ddcsim/ddcsim.cpp)

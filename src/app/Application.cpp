@@ -25,7 +25,9 @@ bool SuggestedRect(LPARAM lParam, RECT& rect) {
 
 Application::Application(HINSTANCE instance)
     : host_(instance), view_(host_.Window(), instance, host_.LogEdit()), mainThread_(host_),
-      tray_(host_.Window(), instance), popup_(host_.Window()), textMetrics_(host_.Window()) {
+      tray_(host_.Window(), instance), popup_(host_.Window()),
+      panel_(host_.Window(), instance), textMetrics_(host_.Window()),
+      hotkeys_(host_.Window()) {
   // The locale has to serve before the controller compares or upper-cases a key.
   SetCurrentLocale(&locale_);
   Platform platform;
@@ -47,6 +49,9 @@ Application::Application(HINSTANCE instance)
   platform.locale = &locale_;
   platform.registry = &registry_;
   platform.settingsView = &view_;
+  platform.panel = &panel_;
+  platform.commands = &commands_;
+  platform.hotkeys = &hotkeys_;
   controller_ = std::make_unique<TController>(platform);
   host_.SetMessageHandler([this](HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return OnMessage(window, msg, wParam, lParam, result);
@@ -98,6 +103,10 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
   if (c->FTaskMsg != 0 && msg == c->FTaskMsg) {
     c->TaskbarCreated();
     result = 1;
+    return true;
+  }
+  if (hotkeys_.HandleMessage(msg, wParam)) {
+    result = 0;
     return true;
   }
   switch (msg) {

@@ -6,13 +6,16 @@
 #include "controller/MainForm.h"
 #include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32CommandChannel.h"
 #include "platform/win32/Win32DisplayConfig.h"
+#include "platform/win32/Win32GlobalHotkeys.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32IconPainter.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32MainThread.h"
 #include "platform/win32/Win32MonitorConfig.h"
 #include "platform/win32/Win32MouseHook.h"
+#include "platform/win32/Win32PanelView.h"
 #include "platform/win32/Win32PopupMenu.h"
 #include "platform/win32/Win32ProcessServices.h"
 #include "platform/win32/Win32Registry.h"
@@ -57,11 +60,14 @@ class Application {
   win32::Win32Host host_;
   win32::Win32SettingsView view_;
   win32::Win32MainThread mainThread_;
+  win32::Win32CommandChannel commands_{mainThread_};
   win32::Win32Tray tray_;
   win32::Win32PopupMenu popup_;
+  win32::Win32PanelView panel_;
   win32::Win32MouseHook mouseHook_;
   win32::Win32TextMetrics textMetrics_;
   win32::Win32IconPainter iconPainter_;
+  win32::Win32GlobalHotkeys hotkeys_;
   std::unique_ptr<TController> controller_;
   // The tray menu is asked for by a posted message of our own, and is open.
   bool menuPosted_ = false;

@@ -18,6 +18,7 @@ void TController::ApplyLanguage() {
   // The page takes its font when it is loaded.
   Form.HtmlViewer1.SetDefaultFont(Form.Font);
   const LangTable& t = LangTableFor(language);
+  langTable_ = &t;
 
   SingleInstanceMessage = t.SingleInstanceMessage;
   Form.HtmlViewer1.LoadHtml(t.Documentation);
@@ -40,6 +41,12 @@ void TController::ApplyLanguage() {
   Form.StepMaxLabel.SetCaption(t.StepMaxLabel);
   Form.LangLabel.SetCaption(t.LangLabel);
   Form.ColorButton.SetCaption(kEyeDropper);
+  Form.TabSheet4.SetCaption(t.TabSheet4);
+  for (int row = 0; row < kHotkeyRows; ++row) {
+    Form.Hotkeys(row).Caption.SetCaption(t.HotkeyCaption[row]);
+    Form.Hotkeys(row).Clear.SetCaption(t.HotkeyClear);
+    ShowHotkeyState(row);
+  }
   Form.Promo.SetCaption(std::u16string(kSiteLine) + u" v" +
                         FileVersionText(platform_.process->ExecutablePath()));
 
@@ -50,6 +57,8 @@ void TController::ApplyLanguage() {
   lang.Items(u"exit") = Variant(t.exit);
   lang.Items(u"monitor") = Variant(t.monitor);
   lang.Items(u"display") = Variant(t.display);
+  lang.Items(u"panel") = Variant(t.panel);
+  lang.Items(u"panel_empty") = Variant(t.panelEmpty);
 }
 
 std::u16string TController::DetectSystemLanguage() {

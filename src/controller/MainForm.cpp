@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "devices/DeviceTable.h"
+#include "lang/Lang.h"
 
 namespace lumivane {
 
@@ -18,13 +19,19 @@ const Platform& Complete(const Platform& platform) {
 TController::TController(const Platform& platform)
     : platform_(Complete(platform)),
       log_(*platform.host, *platform.mainThread, *platform.clock, *platform.locale),
-      store_(*platform_.registry, *platform_.errors, log_) {
+      store_(*platform_.registry, *platform_.errors, log_), langTable_(&kDefaultTable) {
   InstallHandlers();
   Form.Bind(platform_.settingsView);
 }
 
 TController::~TController() {
+  try {
+    CloseCommandChannel();
+  } catch (...) {
+  }
   Form.Bind(nullptr);
+  // The window's handlers point here.
+  Guarded([&] { ClosePanel(); });
 }
 
 uint64_t TController::NowUnixMs() const {

@@ -1,11 +1,14 @@
 #pragma once
 // TController: the tray program's main form. Everything here runs on the main thread except
 // the log, which accepts lines from any thread.
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "assoc/AssocArrays.h"
@@ -18,6 +21,8 @@
 #include "settings/SettingsForm.h"
 
 namespace lumivane {
+
+struct LangTable;
 
 // value / step rounded up (Ceil) or down (Floor) to an integer, times step. A step below 1
 // counts as 1, so the value comes back unchanged instead of dividing by zero.
@@ -45,6 +50,8 @@ bool SameTextAscii(const std::u16string& a, const std::u16string& b);
 // Lines as the list memo holds them: separated by CR LF, LF or CR; a final line break starts no
 // further line.
 std::vector<std::u16string> MemoLines(const std::u16string& text);
+// The device table's keys by menu number, ascending; records without a number are left out.
+std::map<int, std::u16string> DevicesInMenuOrder(const TAssoc& devices);
 
 class TController {
  public:
@@ -205,6 +212,21 @@ class TController {
   void DeviceSteps();
   void PruneCommands();
 
+  // Global hotkeys, one per row of the settings window's hotkeys page: the stored combinations
+  // are read into the page, registered once this copy knows it is the only one, and released at
+  // the close. A change in the page is stored and registered at once.
+  void LoadHotkeys();
+  void RegisterHotkeys();
+  void UnregisterHotkeys();
+  void ApplyHotkey(int row);
+  void SaveHotkey(int row);
+  void ClearHotkey(int row);
+  void HotkeyPressed(int id);
+  // The actions: a wheel step, as a notch over the icon; the next active device, as its menu item.
+  void HotkeyBrightnessUp();
+  void HotkeyBrightnessDown();
+  void HotkeyNextDisplay();
+
   // Tray menu (PopupMenu1 attached to TrayIcon1), wheel hook and left click.
   struct TrayMenuItem {
     MenuItem item; // its id is its position in PopupMenu1, counted from 1
@@ -225,6 +247,19 @@ class TController {
   bool ifovericon();
   void UnHook();
   void TrayIcon1Click();
+
+  // The brightness panel: one slider per active display. Opened from the menu (and by whatever
+  // else asks for it); every change it makes is a command as the wheel's, for the display of
+  // its row, which becomes the one the wheel turns.
+  void OpenPanel();
+  void ClosePanel();
+  bool PanelOpen() const { return panel_.has_value(); }
+  // A request of the command-line client (the command channel's handler). Answers list and get
+  // from the device table; set, glare and select become commands as the wheel, a left click and
+  // the menu write them, and the passes carry them out.
+  void ControlRequested(uint64_t client, const ControlRequest& request);
+  // A set that waits: answered once the device holds the value, or has failed, or after this.
+  static constexpr uint64_t kSetWaitMs = 15000;
 
   // The device table, or null when the root or the table is absent.
   TAssoc* DeviceTable() const;
@@ -251,6 +286,25 @@ class TController {
   void ResetShown();
   // The icon again with the current face and colour.
   void RedrawShown();
+  // The panel's state while it is open: the device keys of its rows, what it shows, and the
+  // stamp of its value command that no pass has carried out yet.
+  struct PanelState {
+    std::vector<std::u16string> keys;
+    PanelContent shown;
+    std::optional<uint64_t> pendingStamp;
+  };
+  std::optional<PanelState> panel_;
+  // The rows as the device table and the shown value have them now; keys gets their devices.
+  PanelContent PanelNow(std::vector<std::u16string>& keys) const;
+  void RefreshPanel();
+  // The row's device made the one the wheel turns; false when the row is gone or inactive.
+  bool PanelTarget(int row);
+  // The value the row's device is moving to: a pending panel command, or what the icon shows.
+  int PanelBase() const;
+  // value as the row's command; a drag's values before the next pass share one entry.
+  void PanelSet(int row, int value);
+  void PanelStep(int row, int delta, bool toStep);
+  void PanelKeyDown(PanelKey key);
   // Runs one step; an exception is logged and the caller goes on.
   template <class Fn> void Guarded(Fn&& fn) noexcept {
     try {
@@ -280,7 +334,39 @@ class TController {
   bool HandlersLive() const { return RunState > 0 && Root != nullptr; }
   void InstallHandlers();
   void LoadStep();
+  void ShowHotkeyState(int row);
   bool NearLastTrayPoint(Point where) const;
+  // Makes key the display the wheel turns at once, as the menu does at the next pass.
+  void MakeActiveNow(const std::u16string& key);
+  // The menu item's caption without its number.
+  std::u16string DeviceCaption(const TAssoc& record) const;
+
+  // Command-line client requests, one handler per verb.
+  using Answer = std::pair<ControlStatus, std::string>;
+  Answer AnswerList(const ControlRequest& r);
+  Answer AnswerGet(const ControlRequest& r);
+  Answer AnswerSet(uint64_t client, const ControlRequest& r);
+  Answer AnswerGlare(const ControlRequest& r);
+  Answer AnswerSelect(const ControlRequest& r);
+  Answer AnswerPanel(const ControlRequest& r);
+  // The device key for a request's display: its number, or the display the wheel turns; empty
+  // when there is no such display or it is not active.
+  std::u16string RequestedDevice(const ControlRequest& r) const;
+  // The brightness list and get report for a device; -1 when unknown.
+  int ReportedBrightness(const std::u16string& key, const TAssoc& record) const;
+  void OpenCommandChannel();
+  void CloseCommandChannel();
+  // Sets that wait for their device, checked after every pass.
+  struct SetWait {
+    uint64_t client = 0;
+    std::u16string device;
+    uint64_t stamp = 0;
+    int64_t errors = 0;
+    uint64_t since = 0;
+  };
+  std::vector<SetWait> setWaits_;
+  void SetWaitSteps();
+  bool channelOpen_ = false;
 
   Platform platform_;
   ControllerLog log_;
@@ -313,6 +399,13 @@ class TController {
   // Whether at least ms have gone by since since (a clock set back counts as gone by).
   bool Elapsed(uint64_t since, uint64_t ms) const;
   RediscoveryBackOff backOff_;
+  // The text table ApplyLanguage chose last.
+  const LangTable* langTable_;
+  // Each row's combination as last registered (none: no key), the outcome, and the refused
+  // combination last logged.
+  std::array<Hotkey, kHotkeyRows> hotkeyKey_{};
+  std::array<IGlobalHotkeys::Result, kHotkeyRows> hotkeyState_{};
+  std::array<std::optional<Hotkey>, kHotkeyRows> loggedRefusal_{};
 };
 
 } // namespace lumivane

@@ -26,6 +26,10 @@ void TController::InstallHandlers() {
   Form.Config.OnChange = [this] { SaveConfigText(); };
   Form.color.OnChange = [this] { ApplyColorText(); };
   Form.ColorButton.OnClick = [this] { PickColor(); };
+  for (int row = 0; row < kHotkeyRows; ++row) {
+    Form.Hotkeys(row).Box.OnChange = [this, row] { SaveHotkey(row); };
+    Form.Hotkeys(row).Clear.OnClick = [this, row] { ClearHotkey(row); };
+  }
 }
 
 std::u16string TController::AutoRunText() {

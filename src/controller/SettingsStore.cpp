@@ -76,6 +76,7 @@ void TController::LoadSettings() {
   }
 
   LoadStep();
+  LoadHotkeys();
 
   if (std::optional<std::u16string> lang = store_.RegReadString(kSettingsKey, u"lang"))
     Form.Lang.Select(*lang);

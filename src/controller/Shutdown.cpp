@@ -21,6 +21,9 @@ bool TController::FormClose() {
   released_ = true;
 
   UnHook();
+  Guarded([&] { ClosePanel(); });
+  Guarded([&] { CloseCommandChannel(); });
+  Guarded([&] { UnregisterHotkeys(); });
   // No job runs here, so the monitor handles in the records are free to go with the root.
   Guarded([&] { ReleaseDeviceHandles(); });
   Root.reset();

@@ -65,6 +65,9 @@ void TController::Startup() {
     return;
   }
   store_.CommitWrites();
+  Guarded([&] { OpenCommandChannel(); });
+  // Only the copy that stays takes keys from the desktop.
+  Guarded([&] { RegisterHotkeys(); });
 
   Guarded([&] { BuildMenu(); });
   platform_.host->SetTimerEnabled(true);

@@ -112,6 +112,8 @@ void TController::TimerPass() {
   Guarded([&] { NewestEntry(); });
   Guarded([&] { PruneCommands(); });
   Guarded([&] { DeviceSteps(); });
+  Guarded([&] { RefreshPanel(); });
+  Guarded([&] { SetWaitSteps(); });
   Guarded([&] {
     if (RunState > 0 && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
   });

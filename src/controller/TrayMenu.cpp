@@ -21,6 +21,17 @@ int DeviceNumber(const TAssoc& record) {
 
 } // namespace
 
+std::map<int, std::u16string> DevicesInMenuOrder(const TAssoc& devices) {
+  // A later key with the same number takes the place.
+  std::map<int, std::u16string> index;
+  if (const TAssocTable* all = devices.All())
+    for (const auto& [key, child] : *all) {
+      const int n = DeviceNumber(*child);
+      if (n != -1) index[n] = key.Text();
+    }
+  return index;
+}
+
 std::u16string TController::MenuText(const std::u16string& langKey) const {
   std::u16string text;
   if (Root)
@@ -49,12 +60,7 @@ void TController::BuildMenu() {
     return;
   }
 
-  // number -> key, ascending; a later key with the same number takes the place.
-  std::map<int, std::u16string> index;
-  for (const auto& [key, child] : *devices->All()) {
-    const int n = DeviceNumber(*child);
-    if (n != -1) index[n] = key.Text();
-  }
+  const std::map<int, std::u16string> index = DevicesInMenuOrder(*devices);
   auto isActive = [&](const std::u16string& key) {
     const TAssoc* record = FindChild(*devices, Variant(key));
     return record && RecordFlag(*record, u"active");
@@ -78,15 +84,8 @@ void TController::BuildMenu() {
       ActiveDevice = key;
       SaveActMon();
     }
-    std::u16string caption =
-        DecimalText(n) + u". " + MenuText(RecordFlag(record, u"internal") ? u"display" : u"monitor");
-    const std::u16string name = TrimBlanks(RecordText(record, u"name"));
-    if (!name.empty()) caption += u" " + name;
-    if (Form.DetectResBox.Checked())
-      caption += u" (" + RecordText(record, u"width") + u"x" + RecordText(record, u"height") + u"@" +
-                 RecordText(record, u"hz") + u"Hz)";
     TrayMenuItem entry;
-    entry.item.caption = std::move(caption);
+    entry.item.caption = DecimalText(n) + u". " + DeviceCaption(record);
     entry.item.id = static_cast<int>(PopupMenu1.size()) + 1;
     entry.item.checked = key == ActiveDevice && active;
     entry.item.enabled = active;
@@ -104,6 +103,7 @@ void TController::BuildMenu() {
   // only way to reach settings and exit from the tray.
   Guarded([&] { ShowActiveInIcon(*devices); });
 
+  AddMenuItem(u"panel", [this](int) { OpenPanel(); });
   TrayMenuItem separator;
   separator.item.caption = u"-";
   separator.item.id = static_cast<int>(PopupMenu1.size()) + 1;
@@ -114,6 +114,16 @@ void TController::BuildMenu() {
 
   platform_.tray->Refresh();
   MenuAttached = true;
+}
+
+std::u16string TController::DeviceCaption(const TAssoc& record) const {
+  std::u16string caption = MenuText(RecordFlag(record, u"internal") ? u"display" : u"monitor");
+  const std::u16string name = TrimBlanks(RecordText(record, u"name"));
+  if (!name.empty()) caption += u" " + name;
+  if (Form.DetectResBox.Checked())
+    caption += u" (" + RecordText(record, u"width") + u"x" + RecordText(record, u"height") + u"@" +
+               RecordText(record, u"hz") + u"Hz)";
+  return caption;
 }
 
 void TController::ShowActiveInIcon(TAssoc& devices) {

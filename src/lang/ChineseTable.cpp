@@ -10,6 +10,8 @@ const LangTable kChineseTable = {
     u"退出",
     u"Monitor",
     u"Display",
+    u"所有显示器…",
+    u"没有活动的显示器",
 
     u"仅可运行该应用程序的一个实例！",
 
@@ -30,6 +32,13 @@ const LangTable kChineseTable = {
     u"语言（重新启动）",
     {u"您可以在此处设置程序的个人亮度。", u"列表格式（逐行）：program_name=brightness",
      u"例如：game.exe=100"},
+
+    u"快捷键",
+    {u"增加亮度", u"降低亮度", u"防眩光", u"下一个显示器", u"所有显示器"},
+    u"清除",
+    u"已启用",
+    u"已被其他程序占用",
+    u"未注册",
 
     kEnglishDocumentation,
 };

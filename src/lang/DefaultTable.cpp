@@ -9,6 +9,8 @@ const LangTable kDefaultTable = {
     u"Exit",
     u"Monitor",
     u"Display",
+    u"All displays…",
+    u"No active display",
 
     u"Only a single instance of this application can run!",
 
@@ -29,6 +31,13 @@ const LangTable kDefaultTable = {
     u"Language (restart)",
     {u"Here you can set a personal brightness for programs.",
      u"List format (one per line): program_name=brightness", u"For example: game.exe=100"},
+
+    u"Hotkeys",
+    {u"Brightness up", u"Brightness down", u"Anti-glare", u"Next display", u"All displays"},
+    u"Clear",
+    u"Active",
+    u"Taken by another program",
+    u"Not registered",
 
     kEnglishDocumentation,
 };

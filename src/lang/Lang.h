@@ -3,6 +3,8 @@
 // serves English and every other language.
 #include <string>
 
+#include "platform/SettingsView.h"
+
 namespace lumivane {
 
 struct LangTable {
@@ -12,6 +14,9 @@ struct LangTable {
   const char16_t* exit;
   const char16_t* monitor;
   const char16_t* display;
+  // The brightness panel: its menu item, and its one line when no display is active.
+  const char16_t* panel;
+  const char16_t* panelEmpty;
 
   // Shown when another copy of the program already runs.
   const char16_t* SingleInstanceMessage;
@@ -34,6 +39,15 @@ struct LangTable {
   const char16_t* LangLabel;
   // The explanation above the per-program list, one line each.
   const char16_t* configinfo[3];
+
+  // The hotkeys page: its tab, each action's caption (in the order of the page's rows), the
+  // clear button, and the states of a registration.
+  const char16_t* TabSheet4;
+  const char16_t* HotkeyCaption[kHotkeyRows];
+  const char16_t* HotkeyClear;
+  const char16_t* HotkeyActive;
+  const char16_t* HotkeyTaken;
+  const char16_t* HotkeyFailed;
 
   // The documentation page: b headings and paragraphs split by br.
   const char16_t* Documentation;

@@ -23,7 +23,10 @@ const char* Platform::MissingPort() const {
                {mouseHook, "mouseHook"},
                {locale, "locale"},
                {registry, "registry"},
-               {settingsView, "settingsView"}};
+               {settingsView, "settingsView"},
+               {panel, "panel"},
+               {commands, "commands"},
+               {hotkeys, "hotkeys"}};
   for (const auto& p : ports)
     if (!p.port) return p.name;
   return nullptr;

@@ -2,12 +2,15 @@
 // Every port the program uses, bundled. The app fills it with the Win32 adapters, tests with
 // the simulated ones.
 #include "platform/Clock.h"
+#include "platform/CommandChannel.h"
 #include "platform/DisplayConfig.h"
+#include "platform/GlobalHotkeys.h"
 #include "platform/Host.h"
 #include "platform/IconPainter.h"
 #include "platform/Locale.h"
 #include "platform/MonitorConfig.h"
 #include "platform/MouseHook.h"
+#include "platform/PanelView.h"
 #include "platform/PopupMenu.h"
 #include "platform/Registry.h"
 #include "platform/Services.h"
@@ -40,6 +43,9 @@ struct Platform {
   ILocale* locale = nullptr;
   IRegistry* registry = nullptr;
   ISettingsView* settingsView = nullptr;
+  IPanelView* panel = nullptr;
+  ICommandChannel* commands = nullptr;
+  IGlobalHotkeys* hotkeys = nullptr;
 
   // The name of the first port that is missing, or null when every port is there.
   const char* MissingPort() const;

@@ -76,6 +76,16 @@ void TextBox::UserSetText(const std::u16string& text) {
   if (OnChange) OnChange();
 }
 
+void HotkeyBox::SetValue(const Hotkey& hotkey) {
+  value_ = hotkey;
+  if (view_) view_->SetHotkey(Id(), hotkey);
+}
+
+void HotkeyBox::UserSetValue(const Hotkey& hotkey) {
+  value_ = hotkey;
+  if (OnChange) OnChange();
+}
+
 void DocViewer::LoadHtml(const std::u16string& html) {
   html_ = html;
   if (view_) view_->SetDocument(ParseDocMarkup(html), font_);

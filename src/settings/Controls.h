@@ -103,6 +103,19 @@ class TextBox : public Control {
   std::u16string text_;
 };
 
+// A hotkey box. The program's changes run no handler; the user's run OnChange.
+class HotkeyBox : public Control {
+ public:
+  using Control::Control;
+  std::function<void()> OnChange;
+  const Hotkey& Value() const { return value_; }
+  void SetValue(const Hotkey& hotkey);
+  void UserSetValue(const Hotkey& hotkey);
+
+ private:
+  Hotkey value_;
+};
+
 // The documentation page: one markup document shown in a default font.
 class DocViewer : public Control {
  public:

@@ -4,6 +4,13 @@ namespace lumivane {
 
 namespace {
 
+std::u16string NumberText(int v) {
+  std::u16string text;
+  for (char c : std::to_string(v))
+    text += static_cast<char16_t>(c);
+  return text;
+}
+
 std::vector<std::u16string> Percentages(int from, int to, int step) {
   std::vector<std::u16string> items;
   for (int v = from; v <= to; v += step) {
@@ -31,8 +38,20 @@ TSettingsForm::TSettingsForm()
                &fontval,     &StepLabel, &stepval,    &StepMinLabel,   &stepMin,      &FntColor, &color,
                &ColorButton, &LangLabel, &Lang,       &StepMaxLabel,   &stepMax,      &Promo,    &TabSheet1,
                &TabSheet2,   &TabSheet3, &configinfo, &Config,         &HtmlViewer1};
+  controls_.push_back(&TabSheet4);
+  for (int row = 0; row < kHotkeyRows; ++row) {
+    hotkeyRows_.push_back(std::make_unique<HotkeyRow>(row));
+    HotkeyRow& r = *hotkeyRows_.back();
+    controls_.insert(controls_.end(), {&r.Caption, &r.Box, &r.Clear, &r.State});
+  }
   HtmlViewer1.SetDefaultFont(Font);
 }
+
+TSettingsForm::HotkeyRow::HotkeyRow(int row)
+    : Caption(u"HotkeyCaption" + NumberText(row + 1), HotkeyControl(row, HotkeyPart::Caption)),
+      Box(u"HotkeyBox" + NumberText(row + 1), HotkeyControl(row, HotkeyPart::Box)),
+      Clear(u"HotkeyClear" + NumberText(row + 1), HotkeyControl(row, HotkeyPart::Clear)),
+      State(u"HotkeyState" + NumberText(row + 1), HotkeyControl(row, HotkeyPart::State)) {}
 
 Control* TSettingsForm::Find(SettingsControl id) {
   for (Control* c : controls_)
@@ -55,6 +74,7 @@ void TSettingsForm::Bind(ISettingsView* view) {
       view->SetSelected(c->Id(), combo->ItemIndex());
     }
     if (auto* text = dynamic_cast<TextBox*>(c)) view->SetText(c->Id(), text->Text());
+    if (auto* hotkey = dynamic_cast<HotkeyBox*>(c)) view->SetHotkey(c->Id(), hotkey->Value());
   }
   view->SetDocument(ParseDocMarkup(HtmlViewer1.Html()), HtmlViewer1.DefaultFont());
   view->SetEvents(this);
@@ -75,6 +95,14 @@ void TSettingsForm::UserEdited(SettingsControl control, const std::u16string& te
 void TSettingsForm::UserClicked(SettingsControl control) {
   if (auto* button = dynamic_cast<Button*>(Find(control))) button->UserClick();
   if (auto* box = dynamic_cast<CheckBox*>(Find(control))) box->UserClick();
+}
+
+} // namespace lumivane
+
+namespace lumivane {
+
+void TSettingsForm::UserHotkey(SettingsControl control, const Hotkey& hotkey) {
+  if (auto* box = dynamic_cast<HotkeyBox*>(Find(control))) box->UserSetValue(hotkey);
 }
 
 } // namespace lumivane

@@ -2,6 +2,7 @@
 // The settings window's state: every control with its initial items and selection. The
 // controller sets the handlers; the window (ISettingsView) is bound with Bind and reports the
 // user's changes back through this object.
+#include <memory>
 #include <vector>
 
 #include "settings/Controls.h"
@@ -49,6 +50,17 @@ class TSettingsForm final : public ISettingsViewEvents {
 
   ColorDialog ColorDialog1;
 
+  // The hotkeys page, one row per action.
+  TabSheet TabSheet4{u"TabSheet4", SettingsControl::TabSheet4};
+  struct HotkeyRow {
+    explicit HotkeyRow(int row);
+    Label Caption;
+    HotkeyBox Box;
+    Button Clear;
+    Label State;
+  };
+  HotkeyRow& Hotkeys(int row) { return *hotkeyRows_.at(static_cast<size_t>(row)); }
+
   // Binds the window (nullptr unbinds): it is given the whole current state at once, then every
   // change, and its user events reach the models.
   void Bind(ISettingsView* view);
@@ -61,8 +73,10 @@ class TSettingsForm final : public ISettingsViewEvents {
   void UserSelected(SettingsControl control, int index) override;
   void UserEdited(SettingsControl control, const std::u16string& text) override;
   void UserClicked(SettingsControl control) override;
+  void UserHotkey(SettingsControl control, const Hotkey& hotkey) override;
 
  private:
+  std::vector<std::unique_ptr<HotkeyRow>> hotkeyRows_;
   std::vector<Control*> controls_;
   ISettingsView* view_ = nullptr;
 };

@@ -31,6 +31,9 @@ const std::pair<const char16_t*, Texts> kMenuWords[] = {
     {u"exit", {{u"Выход", u"Вихід", u"Exit", u"退出"}}},
     {u"monitor", {{u"Монитор", u"Монітор", u"Monitor", u"Monitor"}}},
     {u"display", {{u"Дисплей", u"Дисплей", u"Display", u"Display"}}},
+    {u"panel", {{u"Все дисплеи…", u"Усі дисплеї…", u"All displays…", u"所有显示器…"}}},
+    {u"panel_empty",
+     {{u"Нет активных дисплеев", u"Немає активних дисплеїв", u"No active display", u"没有活动的显示器"}}},
 };
 const Texts kSingleInstanceMessage = {{u"Одновременно может быть запущен только один экземпляр приложения!",
                                        u"Одночасно може бути запущено лише один екземпляр додатку!",
@@ -204,7 +207,7 @@ TEST_F(LanguageTest, EachSwitchRewritesEveryTextWithItsTablesWords) {
     EXPECT_EQ(app.settingsView.Document(), page);
     EXPECT_EQ(app.settingsView.DocumentFont(), c().Form.Font);
 
-    EXPECT_EQ(lang.Count(), 5);
+    EXPECT_EQ(lang.Count(), 7);
     for (const auto& [key, texts] : kMenuWords)
       EXPECT_EQ(ToUtf8(lang[key].Val().Text()), ToUtf8(texts.in[col])) << ToUtf8(key);
   }
@@ -218,7 +221,8 @@ TEST_F(LanguageTest, TrayMenuTakesTheWordsOfTheAppliedTable) {
   for (const auto& entry : c().PopupMenu1)
     captions.push_back(entry.item.caption);
   EXPECT_EQ(captions,
-            (std::vector<std::u16string>{u"1. Монитор", u"-", u"Настройки", u"Перезапустить", u"Выход"}));
+            (std::vector<std::u16string>{u"1. Монитор", u"Все дисплеи…", u"-", u"Настройки", u"Перезапустить",
+                                         u"Выход"}));
 }
 
 TEST_F(LanguageTest, PromoNamesTheVersionOfTheOwnExecutable) {

@@ -87,19 +87,21 @@ TEST_F(TrayMenuTest, CaptionsComeFromTheLanguageTextsWithTheDefaultTableUntilThe
   Add(kUid2, 2, true)[u"internal"] = Variant(u"true");
   c().BuildMenu();
   EXPECT_EQ(Captions(),
-            (std::vector<std::u16string>{u"1. Monitor", u"2. Display", u"-", u"Settings", u"Restart", u"Exit"}));
+            (std::vector<std::u16string>{u"1. Monitor", u"2. Display", u"All displays…", u"-", u"Settings", u"Restart",
+                                         u"Exit"}));
   TAssoc& lang = c().Root->Items(u"lang");
   for (const auto& [key, text] :
        std::vector<std::pair<const char16_t*, const char16_t*>>{{u"settings", u"Настройки"},
                                                                 {u"restart", u"Перезапустить"},
                                                                 {u"exit", u"Выход"},
                                                                 {u"monitor", u"Монитор"},
-                                                                {u"display", u"Дисплей"}})
+                                                                {u"display", u"Дисплей"},
+                                                                {u"panel", u"Все дисплеи…"}})
     lang[key] = Variant(text);
   c().MenuRebuildRequested = true;
   Pass();
-  EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"1. Монитор", u"2. Дисплей", u"-", u"Настройки",
-                                                     u"Перезапустить", u"Выход"}));
+  EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"1. Монитор", u"2. Дисплей", u"Все дисплеи…", u"-",
+                                                     u"Настройки", u"Перезапустить", u"Выход"}));
 }
 
 TEST_F(TrayMenuTest, InactiveDevicesAreGreyedOrHiddenAndCannotBeChosen) {
@@ -107,7 +109,7 @@ TEST_F(TrayMenuTest, InactiveDevicesAreGreyedOrHiddenAndCannotBeChosen) {
   Add(kUid2, 2, false);
   Add(kUid3, 3, true)[u"number"] = Variant(u"two"); // no number: no item
   c().BuildMenu();
-  EXPECT_EQ(Captions().size(), 6u);
+  EXPECT_EQ(Captions().size(), 7u);
   const MenuItem& inactive = Item(u"2. Monitor");
   EXPECT_FALSE(inactive.enabled);
   EXPECT_FALSE(inactive.checked);
@@ -123,7 +125,7 @@ TEST_F(TrayMenuTest, InactiveDevicesAreGreyedOrHiddenAndCannotBeChosen) {
   Pass();
   RightClick();
   EXPECT_EQ(app.popup.VisibleCaptions(),
-            (std::vector<std::u16string>{u"1. Monitor", u"-", u"Settings", u"Restart", u"Exit"}));
+            (std::vector<std::u16string>{u"1. Monitor", u"All displays…", u"-", u"Settings", u"Restart", u"Exit"}));
 }
 
 TEST_F(TrayMenuTest, OtherActiveCountLeavesOutTheActiveDevice) {

@@ -82,6 +82,17 @@ dark_taskbar() {
   "$WINESERVER" -w 2>/dev/null
   trap 'restore_taskbar; cleanup' EXIT
 }
+# The wheel starts on the first display, whatever an earlier check chose; restore_taskbar gives
+# the choice back.
+wheel_on_first_display() {
+  local old
+  if old="$(reg_value 'HKCU\Software\Lumivane' actmon)"; then
+    SAVED_VALUES+=("HKCU\Software\Lumivane|actmon|set|$old")
+  else
+    SAVED_VALUES+=("HKCU\Software\Lumivane|actmon|none|")
+  fi
+  "$WINE64" reg delete 'HKCU\Software\Lumivane' /v actmon /f >/dev/null 2>&1
+}
 restore_taskbar() {
   local entry key name how data
   for entry in "${SAVED_VALUES[@]}"; do

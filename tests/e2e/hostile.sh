@@ -4,7 +4,8 @@
 # bogus parameters, and broadcasts a few of them; it sends and posts every control the control
 # messages that carry pointers (WM_USER and up, the tab control's, EM_SETWORDBREAKPROC, ...), with
 # the settings window hidden and then shown; it posts WM_QUIT to the program's thread and windows,
-# forged tray clicks and a forged request for the menu. The program keeps running, its windows
+# forged tray clicks and a forged request for the menu; it sends the command pipe garbage,
+# overlong and too frequent lines. The program keeps running, its windows
 # and controls keep answering, its icon stays in the notification area, no menu opens, the
 # simulated monitor receives no write, and afterwards a wheel notch over the icon still moves the
 # monitor; the timer pass still runs: the program still ends by itself at the next pass after
@@ -64,6 +65,9 @@ wine_tool hostile.exe ping || fail "a window of the program no longer answers"
 [ "$(wine_tool logtext.exe --count)" = "1" ] || fail "the main window is gone after the attack"
 [ "$(wine_tool logtext.exe --visible)" = "0" ] || fail "the main window shows after the attack"
 after_attack hidden
+# The command pipe: garbage, overlong and too frequent lines are refused with a reply.
+wine_tool hostile.exe pipe || fail "the command pipe did not refuse every hostile line"
+after_attack pipe
 SHOT="$BUILD/e2e/hostile-screenshot.png"
 shown=""
 for _ in $(seq 1 10); do

@@ -67,7 +67,7 @@ shot menu
 echo "menu items:"
 printf '%s\n' "$MENU"
 captions="$(cut -f2,3 <<<"$MENU")"
-expected="$(printf '%s\n' $'1. Monitor Default_Monitor\tchecked' $'2. Monitor\t-' $'\tseparator' \
+expected="$(printf '%s\n' $'1. Monitor Default_Monitor\tchecked' $'2. Monitor\t-' $'All displays…\t-' $'\tseparator' \
   $'Settings\t-' $'Restart\t-' $'Exit\t-')"
 [ "$captions" = "$expected" ] || fail "unexpected menu items:
 $captions

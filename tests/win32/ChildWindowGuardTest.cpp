@@ -35,6 +35,7 @@ struct Recorder final : ISettingsViewEvents {
     seen.push_back("clicked");
     if (onClick) onClick();
   }
+  void UserHotkey(C, const Hotkey&) override { seen.push_back("hotkey"); }
 };
 
 // The program's window and controls made on a thread that guards them, as the program does.
@@ -70,7 +71,8 @@ class ChildWindowGuardTest : public ::testing::Test {
   }
   // What the attacks below would change, as the program's own thread reads it.
   void ExpectUntouched() {
-    EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(::SendMessageW(At(HotkeyControl(0, HotkeyPart::Box)), HKM_GETHOTKEY, 0, 0), 0);
     EXPECT_EQ(::SendMessageW(At(C::HtmlViewer1), EM_GETEVENTMASK, 0, 0), 0);
     EXPECT_EQ(::SendMessageW(host->LogEdit(), EM_GETWORDBREAKPROC, 0, 0), 0);
     // An edit that took a forged destruction has freed its text.
@@ -99,6 +101,7 @@ TEST_F(ChildWindowGuardTest, ControlMessagesFromElsewhereNeverReachTheControl) {
   const Attack attacks[] = {
       {view->PageControl(), TCM_DELETEALLITEMS, 0, 0},
       {At(C::HtmlViewer1), EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE},
+      {At(HotkeyControl(0, HotkeyPart::Box)), HKM_SETHOTKEY, MAKEWORD('Q', HOTKEYF_CONTROL), 0},
       {host->LogEdit(), EM_SETWORDBREAKPROC, 0, kBogus},
       // A second creation or a destruction while the control lives.
       {At(C::Config), WM_NCDESTROY, 0, 0},
@@ -152,6 +155,17 @@ TEST_F(ChildWindowGuardTest, WhatTheSystemCopiesAndWhatTheProgramSendsOnStillWor
   FromAnotherThread([&] { ::SendMessageW(host->Window(), WM_NOTIFY, kPageControlId, 0); });
   EXPECT_EQ(view->ActivePage(), 2);
   EXPECT_TRUE(::IsWindowVisible(host->LogEdit()));
+}
+
+// The main window takes a timer tick every 100 ms: no subclass may sit in front of its procedure
+// (each message would pay the subclass lookups), while its children stay guarded.
+TEST_F(ChildWindowGuardTest, TheMainWindowRunsItsOwnProcedureAndItsChildrenStayGuarded) {
+  const HWND main = host->Window();
+  EXPECT_EQ(::GetWindowLongPtrW(main, GWLP_WNDPROC),
+            static_cast<LONG_PTR>(::GetClassLongPtrW(main, GCLP_WNDPROC)));
+  EXPECT_FALSE(ChildWindowGuard::Guards(main));
+  EXPECT_TRUE(ChildWindowGuard::Guards(host->LogEdit()));
+  EXPECT_TRUE(ChildWindowGuard::Guards(view->PageControl()));
 }
 
 // Answers the colour dialog: once another thread's message to the tab control has been served by
@@ -211,7 +225,7 @@ TEST_F(ChildWindowGuardTest, AMessageLoopInsideTheProgramsOwnHandlerServesNoFore
   PumpUntil([] { return false; }, 200);
   if (during.attacker.joinable()) during.attacker.join();
   EXPECT_TRUE(during.attacked);
-  EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 4);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -378,6 +379,71 @@ TEST_F(SimulatedMonitorsTest, EveryExchangeTakesTheConfiguredLatency) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(exchange()) << what;
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50)) << what;
+  }
+}
+
+// Each monitor is a bus of its own: two threads writing two monitors take the time of one, two
+// threads writing one monitor take turns; either way every write lands in the log as one whole
+// line, and each monitor's writes in the order they were made.
+TEST_F(SimulatedMonitorsTest, DifferentMonitorsOverlapAndOneMonitorsCallsTakeTurns) {
+  constexpr int kLatencyMs = 100, kWritesEach = 4;
+  WriteAll(sim_.ConfigPath(), "monitor latency=100\nmonitor latency=100\n");
+  Load();
+  const auto handles = PhysicalMonitors();
+  ASSERT_EQ(handles.size(), 2u);
+  struct Case {
+    const char* what;
+    size_t secondThreadsMonitor;
+    int minMs, maxMs; // wall time of both threads' writes
+  };
+  const int serialMs = 2 * kWritesEach * kLatencyMs;
+  const Case cases[] = {
+      {"two monitors", 1, kWritesEach * kLatencyMs - 10, serialMs * 3 / 4},
+      {"one monitor", 0, serialMs - 10, serialMs * 2},
+  };
+  for (const Case& c : cases) {
+    WriteAll(sim_.LogPath(), "");
+    const size_t monitors[2] = {0, c.secondThreadsMonitor};
+    bool ok[2] = {false, false};
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < 2; ++t)
+      threads.emplace_back([&, t] {
+        bool all = true;
+        // Thread t writes 10t+1, 10t+2, ...: values that tell the threads' writes apart.
+        for (int i = 1; i <= kWritesEach; ++i)
+          all = config_->SetMonitorBrightness(handles[monitors[t]], static_cast<uint32_t>(10 * t + i)) && all;
+        ok[t] = all;
+      });
+    for (auto& thread : threads)
+      thread.join();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    EXPECT_TRUE(ok[0] && ok[1]) << c.what;
+    EXPECT_GE(ms, c.minMs) << c.what;
+    EXPECT_LE(ms, c.maxMs) << c.what;
+
+    std::istringstream log(ReadAll(sim_.LogPath()));
+    std::string line;
+    std::vector<std::vector<unsigned>> byThread(2);
+    double previous = 0;
+    while (std::getline(log, line)) {
+      std::istringstream fields(line);
+      unsigned monitor = 9, value = 0;
+      double time = 0;
+      std::string rest;
+      ASSERT_TRUE(fields >> monitor >> value >> time) << c.what << ": " << line;
+      EXPECT_FALSE(fields >> rest) << c.what << ": " << line;
+      EXPECT_GE(time, previous) << c.what << ": " << line;
+      previous = time;
+      const size_t thread = value / 10;
+      ASSERT_LT(thread, 2u) << c.what << ": " << line;
+      EXPECT_EQ(monitor, monitors[thread]) << c.what << ": " << line;
+      byThread[thread].push_back(value % 10);
+    }
+    for (size_t t = 0; t < 2; ++t)
+      EXPECT_EQ(byThread[t], (std::vector<unsigned>{1, 2, 3, 4})) << c.what << ", thread " << t;
   }
 }
 

@@ -14,6 +14,7 @@
 #include "Win32TestSupport.h"
 #include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Messages.h"
+#include "platform/win32/Win32GlobalHotkeys.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32SettingsView.h"
 
@@ -50,6 +51,10 @@ struct Recorder final : ISettingsViewEvents {
     seen.push_back("edited " + Name(c) + " " + std::string(text.begin(), text.end()));
   }
   void UserClicked(C c) override { seen.push_back("clicked " + Name(c)); }
+  void UserHotkey(C c, const Hotkey& hotkey) override {
+    const std::u16string text = HotkeyText(hotkey);
+    seen.push_back("hotkey " + Name(c) + " " + std::string(text.begin(), text.end()));
+  }
 };
 
 // The program's window with the view built in it, messages routed as the program routes them.
@@ -83,6 +88,37 @@ class SettingsViewTest : public ::testing::Test {
   std::unique_ptr<Win32Host> host;
   std::unique_ptr<Win32SettingsView> view;
 };
+
+TEST_F(SettingsViewTest, TheHotkeysPageShowsCombinationsAndReportsOnlyTheUsersCompleteOnes) {
+  const C box = HotkeyControl(1, HotkeyPart::Box), clear = HotkeyControl(1, HotkeyPart::Clear);
+  ASSERT_EQ(::GetDlgItem(host->Window(), kSettingsControlIdBase + static_cast<int>(box)), At(box));
+  EXPECT_EQ(_wcsicmp(ClassOf(At(box)).c_str(), HOTKEY_CLASSW), 0) << ClassOf(At(box));
+
+  view->ShowPage(3);
+  for (int row = 0; row < kHotkeyRows; ++row)
+    for (HotkeyPart part : {HotkeyPart::Caption, HotkeyPart::Box, HotkeyPart::Clear, HotkeyPart::State})
+      EXPECT_TRUE(::IsWindowVisible(At(HotkeyControl(row, part))) || !::IsWindowVisible(host->Window()));
+  EXPECT_FALSE(::GetWindowLongW(At(C::Config), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_TRUE(::GetWindowLongW(At(box), GWL_STYLE) & WS_VISIBLE);
+  view->ShowPage(0);
+  EXPECT_FALSE(::GetWindowLongW(At(box), GWL_STYLE) & WS_VISIBLE);
+
+  // The program's combination is shown, without the Windows key the box cannot show, and not
+  // reported back.
+  view->SetHotkey(box, Hotkey{kModCtrl | kModAlt | kModWin, HotkeyKey::PageDown});
+  const WORD shown = static_cast<WORD>(::SendMessageW(At(box), HKM_GETHOTKEY, 0, 0));
+  EXPECT_EQ(HotkeyFromControl(shown), (Hotkey{kModCtrl | kModAlt, HotkeyKey::PageDown}));
+  // The user's: a complete one is reported; modifiers alone and a key of no name are not.
+  ::SendMessageW(At(box), HKM_SETHOTKEY, MAKEWORD(VK_F9, HOTKEYF_SHIFT), 0);
+  SendUserCommand(box, EN_CHANGE);
+  ::SendMessageW(At(box), HKM_SETHOTKEY, MAKEWORD(0, HOTKEYF_CONTROL), 0);
+  SendUserCommand(box, EN_CHANGE);
+  ::SendMessageW(At(box), HKM_SETHOTKEY, MAKEWORD(VK_TAB, HOTKEYF_CONTROL), 0);
+  SendUserCommand(box, EN_CHANGE);
+  SendUserCommand(clear, BN_CLICKED);
+  const std::string b = Recorder::Name(box), c = Recorder::Name(clear);
+  EXPECT_EQ(events.seen, (std::vector<std::string>{"hotkey " + b + " Shift+F9", "clicked " + c}));
+}
 
 TEST_F(SettingsViewTest, TheHiddenMainWindowHoldsEveryControlUnderItsId) {
   HWND w = host->Window();
@@ -133,7 +169,7 @@ TEST_F(SettingsViewTest, TheHiddenMainWindowHoldsEveryControlUnderItsId) {
   }
   EXPECT_EQ(::GetDlgItem(w, kLogEditId), host->LogEdit());
   EXPECT_EQ(::GetDlgItem(w, kPageControlId), view->PageControl());
-  EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 4);
 
   // The colour row is as high as the font combo, the button 10 to the right of the edit.
   RECT font{}, edit{}, button{};

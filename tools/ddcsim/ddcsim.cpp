@@ -47,6 +47,10 @@
 //
 // Handles are small integers starting at 0x100, new ones for every GetPhysicalMonitorsFromHMONITOR,
 // and unusable (ERROR_INVALID_HANDLE) after DestroyPhysicalMonitor(s).
+//
+// Each monitor is its own bus: exchanges with different monitors overlap, while one monitor's
+// exchanges run one at a time, in the order they acquire it. The writes log is appended under a
+// lock of its own, so lines from concurrent writers never mix.
 #include <windows.h>
 
 #include <highlevelmonitorconfigurationapi.h>
@@ -56,6 +60,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -108,17 +113,26 @@ struct State {
   Config config;
   std::map<uintptr_t, HandleState> handles;
   uintptr_t nextHandle = kFirstHandle;
+  // One per monitor index, never moved or removed (a deque keeps them in place as it grows):
+  // a call may wait on one after the state lock is released.
+  std::deque<SRWLOCK> busLocks;
 };
 
+// Lock order: a monitor's bus lock, then gLock, then gLogLock; gLock is never held while waiting
+// for a bus lock, and only short work runs under it.
 SRWLOCK gLock = SRWLOCK_INIT;
+SRWLOCK gLogLock = SRWLOCK_INIT;
 State gState;
 
 class Guard {
  public:
-  Guard() { ::AcquireSRWLockExclusive(&gLock); }
-  ~Guard() { ::ReleaseSRWLockExclusive(&gLock); }
+  explicit Guard(SRWLOCK& lock = gLock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+  ~Guard() { ::ReleaseSRWLockExclusive(&lock_); }
   Guard(const Guard&) = delete;
   Guard& operator=(const Guard&) = delete;
+
+ private:
+  SRWLOCK& lock_;
 };
 
 void Note(const std::string& text) {
@@ -472,9 +486,47 @@ std::string UnixTimeText() {
   return text;
 }
 
-// A DDC/CI exchange takes its time on the bus.
-void Exchange(const SimMonitor& monitor) {
-  if (monitor.latencyMs) ::Sleep(monitor.latencyMs);
+SRWLOCK& BusLock(State& state, size_t monitor) {
+  while (state.busLocks.size() <= monitor)
+    state.busLocks.push_back(SRWLOCK_INIT);
+  return state.busLocks[monitor];
+}
+
+// One DDC/CI exchange with the monitor behind a handle: its latency is spent holding that
+// monitor's bus alone. `answer(state, monitor, handleState)` then runs under the state lock with
+// the monitor as it is after the exchange (the file may have changed meanwhile); `afterwards`
+// runs still holding the bus, outside the state lock. False with the last error set when the
+// handle is unusable before or after the exchange.
+template <typename Answer, typename Afterwards>
+BOOL Exchange(HANDLE handle, Answer answer, Afterwards afterwards) {
+  SRWLOCK* bus = nullptr;
+  DWORD latencyMs = 0;
+  {
+    Guard guard;
+    State& state = Current();
+    HandleState* handleState = nullptr;
+    SimMonitor* monitor = Resolve(state, handle, &handleState);
+    if (!monitor) return FALSE;
+    latencyMs = monitor->latencyMs;
+    bus = &BusLock(state, handleState->monitor);
+  }
+  Guard busy(*bus);
+  if (latencyMs) ::Sleep(latencyMs);
+  BOOL result = FALSE;
+  {
+    Guard guard;
+    State& state = Current();
+    HandleState* handleState = nullptr;
+    SimMonitor* monitor = Resolve(state, handle, &handleState);
+    if (!monitor) return FALSE;
+    result = answer(state, *monitor, *handleState);
+  }
+  if (result) afterwards();
+  return result;
+}
+
+template <typename Answer> BOOL Exchange(HANDLE handle, Answer answer) {
+  return Exchange(handle, answer, [] {});
 }
 
 } // namespace
@@ -544,18 +596,15 @@ BOOL WINAPI GetMonitorBrightness(HANDLE hMonitor, LPDWORD pdwMinimumBrightness, 
   if (!pdwMinimumBrightness || !pdwCurrentBrightness || !pdwMaximumBrightness)
     return Fail(ERROR_INVALID_PARAMETER);
   try {
-    Guard guard;
-    HandleState* handle = nullptr;
-    SimMonitor* monitor = Resolve(Current(), hMonitor, &handle);
-    if (!monitor) return FALSE;
-    Exchange(*monitor);
-    const bool firstRead = !handle->readBefore;
-    handle->readBefore = true;
-    if (monitor->failReads || (monitor->failFirstRead && firstRead)) return Fail(monitor->error);
-    *pdwMinimumBrightness = monitor->minimum;
-    *pdwCurrentBrightness = monitor->brightness;
-    *pdwMaximumBrightness = monitor->maximum;
-    return TRUE;
+    return Exchange(hMonitor, [&](State&, SimMonitor& monitor, HandleState& handle) {
+      const bool firstRead = !handle.readBefore;
+      handle.readBefore = true;
+      if (monitor.failReads || (monitor.failFirstRead && firstRead)) return Fail(monitor.error);
+      *pdwMinimumBrightness = monitor.minimum;
+      *pdwCurrentBrightness = monitor.brightness;
+      *pdwMaximumBrightness = monitor.maximum;
+      return TRUE;
+    });
   } catch (...) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -563,19 +612,24 @@ BOOL WINAPI GetMonitorBrightness(HANDLE hMonitor, LPDWORD pdwMinimumBrightness, 
 
 BOOL WINAPI SetMonitorBrightness(HANDLE hMonitor, DWORD dwNewBrightness) {
   try {
-    Guard guard;
-    State& state = Current();
-    SimMonitor* monitor = Resolve(state, hMonitor);
-    if (!monitor) return FALSE;
-    Exchange(*monitor);
-    if (monitor->failWrites) return Fail(monitor->error);
-    if (dwNewBrightness < monitor->minimum || dwNewBrightness > monitor->maximum)
-      return Fail(ERROR_INVALID_PARAMETER);
-    monitor->brightness = dwNewBrightness;
-    const size_t index = static_cast<size_t>(monitor - state.config.monitors.data());
-    AppendFileText(state.logPath, std::to_string(index) + " " + std::to_string(dwNewBrightness) + " " +
-                                      UnixTimeText() + "\n");
-    return TRUE;
+    std::wstring logPath;
+    std::string record;
+    return Exchange(
+        hMonitor,
+        [&](State& state, SimMonitor& monitor, HandleState& handle) {
+          if (monitor.failWrites) return Fail(monitor.error);
+          if (dwNewBrightness < monitor.minimum || dwNewBrightness > monitor.maximum)
+            return Fail(ERROR_INVALID_PARAMETER);
+          monitor.brightness = dwNewBrightness;
+          logPath = state.logPath;
+          record = std::to_string(handle.monitor) + " " + std::to_string(dwNewBrightness) + " ";
+          return TRUE;
+        },
+        [&] {
+          // Stamped under the log lock, so the log's lines are in time order.
+          Guard appending(gLogLock);
+          AppendFileText(logPath, record + UnixTimeText() + "\n");
+        });
   } catch (...) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -584,15 +638,13 @@ BOOL WINAPI SetMonitorBrightness(HANDLE hMonitor, DWORD dwNewBrightness) {
 BOOL WINAPI GetCapabilitiesStringLength(HANDLE hMonitor, LPDWORD pdwCapabilitiesStringLengthInCharacters) {
   if (!pdwCapabilitiesStringLengthInCharacters) return Fail(ERROR_INVALID_PARAMETER);
   try {
-    Guard guard;
-    SimMonitor* monitor = Resolve(Current(), hMonitor);
-    if (!monitor) return FALSE;
-    Exchange(*monitor);
-    if (monitor->failCaps) return Fail(monitor->error);
-    // The length includes the terminating zero, as the real API reports it.
-    *pdwCapabilitiesStringLengthInCharacters =
-        monitor->caps.empty() ? 0 : static_cast<DWORD>(monitor->caps.size() + 1);
-    return TRUE;
+    return Exchange(hMonitor, [&](State&, SimMonitor& monitor, HandleState&) {
+      if (monitor.failCaps) return Fail(monitor.error);
+      // The length includes the terminating zero, as the real API reports it.
+      *pdwCapabilitiesStringLengthInCharacters =
+          monitor.caps.empty() ? 0 : static_cast<DWORD>(monitor.caps.size() + 1);
+      return TRUE;
+    });
   } catch (...) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -602,15 +654,13 @@ BOOL WINAPI CapabilitiesRequestAndCapabilitiesReply(HANDLE hMonitor, LPSTR pszAS
                                                     DWORD dwCapabilitiesStringLengthInCharacters) {
   if (!pszASCIICapabilitiesString) return Fail(ERROR_INVALID_PARAMETER);
   try {
-    Guard guard;
-    SimMonitor* monitor = Resolve(Current(), hMonitor);
-    if (!monitor) return FALSE;
-    Exchange(*monitor);
-    if (monitor->failCapsReply || monitor->caps.empty()) return Fail(monitor->error);
-    if (dwCapabilitiesStringLengthInCharacters < monitor->caps.size() + 1)
-      return Fail(ERROR_INVALID_PARAMETER);
-    std::memcpy(pszASCIICapabilitiesString, monitor->caps.c_str(), monitor->caps.size() + 1);
-    return TRUE;
+    return Exchange(hMonitor, [&](State&, SimMonitor& monitor, HandleState&) {
+      if (monitor.failCapsReply || monitor.caps.empty()) return Fail(monitor.error);
+      if (dwCapabilitiesStringLengthInCharacters < monitor.caps.size() + 1)
+        return Fail(ERROR_INVALID_PARAMETER);
+      std::memcpy(pszASCIICapabilitiesString, monitor.caps.c_str(), monitor.caps.size() + 1);
+      return TRUE;
+    });
   } catch (...) {
     return Fail(ERROR_NOT_ENOUGH_MEMORY);
   }

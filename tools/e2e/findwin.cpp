@@ -2,6 +2,8 @@
 // texts of its static controls (a message box's text), one per line, as UTF-8.
 //   findwin CAPTION [MS] [--class NAME] [--ok]   wait up to MS (default 10000); --ok presses OK
 //   findwin CAPTION [MS] [--class NAME] --gone   wait until no such window is left
+//   --answer: the window must also answer WM_NULL within 5 s (exit 2 when it does not);
+//   --rect: a last line holds its rectangle on the screen, "left top right bottom"
 // Exit 0 when the condition was met, 1 on time-out.
 #include <windows.h>
 
@@ -68,11 +70,15 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 64;
   std::wstring caption = argv[1], className;
   DWORD timeout = 10000;
-  bool ok = false, gone = false;
+  bool ok = false, gone = false, answer = false, rect = false;
   for (int i = 2; i < argc; ++i) {
     std::wstring a = argv[i];
     if (a == L"--ok") {
       ok = true;
+    } else if (a == L"--answer") {
+      answer = true;
+    } else if (a == L"--rect") {
+      rect = true;
     } else if (a == L"--gone") {
       gone = true;
     } else if (a == L"--class" && i + 1 < argc) {
@@ -91,6 +97,14 @@ int wmain(int argc, wchar_t** argv) {
       std::wstring out = TextOf(window) + L"\n";
       for (const auto& t : texts)
         out += t + L"\n";
+      if (rect) {
+        RECT r{};
+        ::GetWindowRect(window, &r);
+        out += std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
+               std::to_wstring(r.bottom) + L"\n";
+      }
+      DWORD_PTR reply = 0;
+      if (answer && !::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &reply)) return 2;
       WriteUtf8(out);
       if (ok) ::PostMessageW(window, WM_COMMAND, IDOK, 0);
       return 0;

@@ -7,6 +7,8 @@
 // each of its windows, and forged tray callbacks and menu requests.
 //   hostile attack   exit 0 when at least one window of the program was found and attacked
 //   hostile ping     exit 0 when every window of the program, controls included, answers WM_NULL
+//   hostile pipe     sends the program's command pipe garbage, overlong and too frequent lines;
+//                    exit 0 when every one of them was refused with a reply
 // Prints one summary line.
 #include <windows.h>
 
@@ -92,7 +94,7 @@ void AttackTopLevel(const std::vector<HWND>& windows, Counts& n) {
     messages.push_back(WM_USER + i);
   }
   // Messages a forger can send as well, with parameters the system would normally fill.
-  const UINT system[] = {WM_DPICHANGED, WM_TIMER, WM_SIZE, WM_DESTROY, WM_NCDESTROY};
+  const UINT system[] = {WM_DPICHANGED, WM_TIMER, WM_SIZE, WM_DESTROY, WM_NCDESTROY, WM_HOTKEY};
   for (HWND window : windows) {
     for (UINT msg : messages) {
       for (LPARAM bogus : kBogus) {
@@ -199,12 +201,72 @@ int Ping() {
   return answered == static_cast<int>(windows.size()) ? 0 : 1;
 }
 
+// One connection to the command pipe: sends bytes (stopping where the program stops reading) and
+// returns what came back.
+std::string PipeExchange(const std::string& bytes) {
+  DWORD session = 0;
+  ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+  const std::wstring name = L"\\\\.\\pipe\\Lumivane-control-" + std::to_wstring(session);
+  HANDLE pipe = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 50 && pipe == INVALID_HANDLE_VALUE; ++attempt) {
+    pipe = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) ::WaitNamedPipeW(name.c_str(), 200);
+  }
+  if (pipe == INVALID_HANDLE_VALUE) return {};
+  DWORD done = 0;
+  for (size_t sent = 0; sent < bytes.size(); sent += 4096) {
+    const DWORD chunk = static_cast<DWORD>(bytes.size() - sent < 4096 ? bytes.size() - sent : 4096);
+    if (!::WriteFile(pipe, bytes.data() + sent, chunk, &done, nullptr)) break;
+  }
+  std::string reply;
+  char buffer[512];
+  while (reply.size() < 65536 && ::ReadFile(pipe, buffer, sizeof buffer, &done, nullptr) && done > 0)
+    reply.append(buffer, done);
+  ::CloseHandle(pipe);
+  return reply;
+}
+
+int PipeAttack() {
+  const std::string lines[] = {
+      std::string("\0\0\0\0set 100\n", 12),
+      std::string(100000, 'A'),
+      std::string(300, ' ') + "set 100\n",
+      "set 100 1 2 3\n",
+      "\xEF\xBB\xBFset 100\n",
+      "set 0 --json\n",
+      "set 100\rset 0\n",
+      "\x1B[2J\x1B]0;x\x07\n",
+      "glare 1\n",
+      "set 99999999999999999999\n",
+      "select -1\n",
+      "set",                          // no line end: the program stops waiting
+  };
+  int refused = 0, total = 0;
+  for (const std::string& line : lines) {
+    ++total;
+    const std::string reply = PipeExchange(line);
+    if (reply.size() >= 2 && reply[0] == '2' && reply[1] == '\n') ++refused;
+    else std::printf("hostile: not refused (%zu bytes sent): %s\n", line.size(), reply.c_str());
+  }
+  // A flood: after the first few the program refuses to serve more this second.
+  int throttled = 0;
+  for (int i = 0; i < 60; ++i) {
+    ++total;
+    const std::string reply = PipeExchange("set 100 --json\n");
+    if (reply.size() >= 2 && (reply[0] == '2' || reply[0] == '1') && reply[1] == '\n') ++refused;
+    if (reply.rfind("1\ntoo many", 0) == 0) ++throttled;
+  }
+  std::printf("hostile: %d of %d pipe requests refused, %d for coming too fast\n", refused, total, throttled);
+  return refused == total ? 0 : 1;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
   std::wstring mode = argc > 1 ? argv[1] : L"";
   if (mode == L"attack") return Attack();
   if (mode == L"ping") return Ping();
-  std::fwprintf(stderr, L"usage: hostile attack|ping\n");
+  if (mode == L"pipe") return PipeAttack();
+  std::fwprintf(stderr, L"usage: hostile attack|ping|pipe\n");
   return 64;
 }

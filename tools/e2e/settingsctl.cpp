@@ -7,7 +7,7 @@
 //   settingsctl text NAME           prints the control's text (a combo box: its selected item)
 //   settingsctl checked NAME        prints 1 or 0
 //   settingsctl centre NAME         prints the screen position of the control's centre: X Y
-//   settingsctl page N              selects page N (0, 1, 2) with the arrow keys on the tabs
+//   settingsctl page N              selects page N (0 to 3) with the arrow keys on the tabs
 //   settingsctl visible             prints 1 when the settings window is shown, else 0
 // Exit 0 on success, 1 when the window or the control is not there, 2 when it does not answer,
 // 64 for a wrong command line.
@@ -24,11 +24,14 @@ namespace {
 
 // The settings window's controls in the program's order: the id is 1000 + the position.
 const wchar_t* const kNames[] = {
-    L"AutoRunBox", L"SyncBox",    L"TrackBox",    L"DetectModelBox", L"DetectResBox", L"HideBox",
-    L"FontLabel",  L"fontval",    L"StepLabel",   L"stepval",        L"StepMinLabel", L"stepMin",
-    L"FntColor",   L"color",      L"ColorButton", L"LangLabel",      L"Lang",         L"StepMaxLabel",
-    L"stepMax",    L"Promo",      L"TabSheet1",   L"TabSheet2",      L"TabSheet3",    L"configinfo",
-    L"Config",     L"HtmlViewer1"};
+    L"AutoRunBox", L"SyncBox", L"TrackBox", L"DetectModelBox", L"DetectResBox", L"HideBox", L"FontLabel",
+    L"fontval", L"StepLabel", L"stepval", L"StepMinLabel", L"stepMin", L"FntColor", L"color", L"ColorButton",
+    L"LangLabel", L"Lang", L"StepMaxLabel", L"stepMax", L"Promo", L"TabSheet1", L"TabSheet2", L"TabSheet3",
+    L"configinfo", L"Config", L"HtmlViewer1", L"TabSheet4",
+    // The hotkeys page, row by row.
+    L"HotkeyCaption1", L"HotkeyBox1", L"HotkeyClear1", L"HotkeyState1", L"HotkeyCaption2", L"HotkeyBox2",
+    L"HotkeyClear2", L"HotkeyState2", L"HotkeyCaption3", L"HotkeyBox3", L"HotkeyClear3", L"HotkeyState3",
+    L"HotkeyCaption4", L"HotkeyBox4", L"HotkeyClear4", L"HotkeyState4"};
 
 void WriteUtf8(const std::wstring& text) {
   int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
@@ -89,7 +92,7 @@ int wmain(int argc, wchar_t** argv) {
     // The arrow keys, as a user moves between tabs: the tab control takes its own messages
     // (TCM_*) from the program only. Left to the first tab, then right to page N; each step
     // selects a tab and notifies the window.
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
       if (!Send(tab, WM_KEYDOWN, VK_LEFT, 0)) return 2;
     for (int i = 0; i < _wtoi(argv[2]); ++i)
       if (!Send(tab, WM_KEYDOWN, VK_RIGHT, 0)) return 2;

@@ -3,11 +3,14 @@
 // Clock and machine are shared so that several processes can live on one machine.
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimCommandChannel.h"
 #include "platform/sim/SimDisplayConfig.h"
+#include "platform/sim/SimGlobalHotkeys.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimIconPainter.h"
 #include "platform/sim/SimMonitorConfig.h"
 #include "platform/sim/SimMouseHook.h"
+#include "platform/sim/SimPanelView.h"
 #include "platform/sim/SimPopupMenu.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimProcessServices.h"
@@ -45,6 +48,9 @@ struct SimPlatform {
     p.locale = &locale;
     p.registry = &registry;
     p.settingsView = &settingsView;
+    p.panel = &panel;
+    p.commands = &commands;
+    p.hotkeys = &hotkeys;
     return p;
   }
 
@@ -66,6 +72,9 @@ struct SimPlatform {
   StandInLocale locale;
   SimRegistry& registry; // the machine's: it outlives a process, as settings do
   SimSettingsView settingsView;
+  SimPanelView panel;
+  SimCommandChannel commands;
+  SimGlobalHotkeys hotkeys;
 };
 
 } // namespace lumivane

@@ -35,6 +35,11 @@ void SimSettingsView::SetText(SettingsControl control, const std::u16string& tex
   ++At(control).programChanges;
 }
 
+void SimSettingsView::SetHotkey(SettingsControl control, const Hotkey& hotkey) {
+  At(control).hotkey = hotkey;
+  ++At(control).programChanges;
+}
+
 void SimSettingsView::SetDocument(const std::vector<DocRun>& runs, const FontSpec& font) {
   document_ = runs;
   documentFont_ = font;
@@ -69,6 +74,11 @@ void SimSettingsView::UserSelect(SettingsControl control, int index) {
 void SimSettingsView::UserType(SettingsControl control, const std::u16string& text) {
   At(control).text = text;
   if (events_) events_->UserEdited(control, text);
+}
+
+void SimSettingsView::UserHotkey(SettingsControl control, const Hotkey& hotkey) {
+  At(control).hotkey = hotkey;
+  if (events_) events_->UserHotkey(control, hotkey);
 }
 
 } // namespace lumivane

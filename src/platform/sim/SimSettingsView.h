@@ -14,6 +14,7 @@ class SimSettingsView final : public ISettingsView {
     bool checked = false;
     std::vector<std::u16string> items;
     int selected = -1;
+    Hotkey hotkey;
     int programChanges = 0; // Set* calls from the program
   };
 
@@ -24,6 +25,7 @@ class SimSettingsView final : public ISettingsView {
   void SetItems(SettingsControl control, const std::vector<std::u16string>& items) override;
   void SetSelected(SettingsControl control, int index) override;
   void SetText(SettingsControl control, const std::u16string& text) override;
+  void SetHotkey(SettingsControl control, const Hotkey& hotkey) override;
   void SetDocument(const std::vector<DocRun>& runs, const FontSpec& font) override;
   bool PickColor(uint32_t& color) override;
 
@@ -37,6 +39,7 @@ class SimSettingsView final : public ISettingsView {
   void UserClick(SettingsControl control); // a button, or a check box toggled
   void UserSelect(SettingsControl control, int index);
   void UserType(SettingsControl control, const std::u16string& text);
+  void UserHotkey(SettingsControl control, const Hotkey& hotkey);
 
   // The colour dialog's answer next time: a colour confirmed, or nothing for a cancel.
   void AnswerColorDialog(std::optional<uint32_t> answer) { answer_ = answer; }

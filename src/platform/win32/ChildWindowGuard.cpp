@@ -137,6 +137,19 @@ bool ChildWindowGuard::Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWO
   return true;
 }
 
+void ChildWindowGuard::CountedByItsProcedure(HWND window) {
+  // A child window stays subclassed: the guard's drop happens there.
+  if (window && !Guards(window)) ::RemoveWindowSubclass(window, GuardProc, kGuardId);
+}
+
+ChildWindowGuard::Frame::Frame() {
+  ++guard.frames;
+}
+
+ChildWindowGuard::Frame::~Frame() {
+  --guard.frames;
+}
+
 ChildWindowGuard::ModalLoop::ModalLoop() : saved_(guard.frames) {
   guard.frames = 0;
 }

@@ -38,6 +38,21 @@ class ChildWindowGuard {
   // SetWindowSubclass that keeps the guard in front, so that proc never sees a dropped message.
   static bool Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data);
 
+  // A window of the thread whose own procedure counts its calls with a Frame: the guard's
+  // subclass leaves it. Every message to a subclassed window costs the subclass machinery's
+  // lookups (under Wine, server calls), which a window that takes a timer tick every 100 ms
+  // should not pay. Call it right after the window is made.
+  static void CountedByItsProcedure(HWND window);
+
+  // One call of a window procedure of the thread, for a window that CountedByItsProcedure.
+  class Frame {
+   public:
+    Frame();
+    ~Frame();
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+  };
+
   // Marks a message loop of someone else's that runs inside a window procedure of the thread.
   class ModalLoop {
    public:

@@ -25,6 +25,10 @@ constexpr UINT kMsgColorButton = WM_APP + 6;
 // flooded one runs at most the pass that was asked for anyway.
 constexpr UINT kMsgPass = WM_APP + 7;
 
+// No payload: the brightness panel lost the foreground; it closes unless it is active again by
+// the time this arrives, so a forged one can only close a panel nobody is using.
+constexpr UINT kMsgPanelInactive = WM_APP + 20;
+
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 100;
 constexpr UINT kTrayIconId = 1;
@@ -36,6 +40,7 @@ constexpr int kLogEditId = 1101;
 
 constexpr wchar_t kMainWindowClass[] = L"LumivaneMainWindow";
 constexpr wchar_t kHintWindowClass[] = L"LumivaneHint";
+constexpr wchar_t kPanelWindowClass[] = L"LumivanePanel";
 constexpr wchar_t kAppCaption[] = L"Lumivane";
 
 // Resource ids of resources/lumivane.rc.

@@ -110,6 +110,8 @@ void Win32Host::Create() {
                     CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance_, nullptr);
   creatingHost = nullptr;
   if (!window_) throw std::runtime_error("CreateWindowExW failed for the main window");
+  // The timer ticks here; WindowProc counts its own calls for the child window guard.
+  ChildWindowGuard::CountedByItsProcedure(window_);
   threadId_ = ::GetCurrentThreadId();
   work_ = std::make_shared<WorkQueue>(window_);
   try {
@@ -246,6 +248,7 @@ Win32Host* Win32Host::HostOf(HWND window) {
 }
 
 LRESULT CALLBACK Win32Host::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  const ChildWindowGuard::Frame frame;
   try {
     // The host comes from this thread's CreateWindowExW, not from lParam: another process can
     // send WM_NCCREATE with a create structure of its own.

@@ -10,6 +10,7 @@
 #include "platform/win32/ChildWindowGuard.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32GlobalHotkeys.h"
 #include "platform/win32/Win32Locale.h"
 
 namespace lumivane::win32 {
@@ -55,8 +56,20 @@ bool IsEdit(C c) {
   return c == C::color || c == C::Config;
 }
 bool IsPage(C c) {
-  return c == C::TabSheet1 || c == C::TabSheet2 || c == C::TabSheet3;
+  return c == C::TabSheet1 || c == C::TabSheet2 || c == C::TabSheet3 || c == C::TabSheet4;
 }
+int PageIndex(C c) {
+  return c == C::TabSheet4 ? 3 : static_cast<int>(c) - static_cast<int>(C::TabSheet1);
+}
+bool IsHotkeyPart(C c, HotkeyPart wanted) {
+  int row = 0;
+  HotkeyPart part = HotkeyPart::Count;
+  return HotkeyRowOf(c, row, part) && part == wanted;
+}
+// Hotkeys page: a row is its caption above the box, the clear button and the state.
+constexpr int kHotkeyBoxWidth = 150;
+constexpr int kHotkeyClearWidth = 70;
+constexpr int kHotkeyGap = 6;
 
 template <typename Fn> Fn Export(const wchar_t* module, const char* name) {
   HMODULE m = ::GetModuleHandleW(module);
@@ -103,7 +116,7 @@ Win32SettingsView::Win32SettingsView(HWND window, HINSTANCE instance, HWND logEd
   if (!window_) throw std::runtime_error("the settings view needs the main window");
   INITCOMMONCONTROLSEX common{};
   common.dwSize = sizeof common;
-  common.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES;
+  common.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_HOTKEY_CLASS;
   ::InitCommonControlsEx(&common);
   dpi_ = WindowDpi(window_);
   CreateControls();
@@ -162,6 +175,14 @@ void Win32SettingsView::CreateControls() {
   // The list has no length limit of its own; the default 30,000 characters would stop typing.
   ::SendMessageW(config, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
 
+  // The hotkeys page, shown with its tab.
+  for (int row = 0; row < kHotkeyRows; ++row) {
+    Make(HotkeyControl(row, HotkeyPart::Caption), L"STATIC", SS_LEFT | SS_NOPREFIX);
+    Make(HotkeyControl(row, HotkeyPart::Box), HOTKEY_CLASSW, WS_TABSTOP, WS_EX_CLIENTEDGE);
+    Make(HotkeyControl(row, HotkeyPart::Clear), L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON);
+    Make(HotkeyControl(row, HotkeyPart::State), L"STATIC", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS);
+  }
+
   // The documentation page's control is made when the page is first shown (ShowPage).
   document_ = std::make_unique<DocumentViewer>(
       window_, kSettingsControlIdBase + static_cast<int>(C::HtmlViewer1), instance_, tab_);
@@ -186,6 +207,9 @@ C Win32SettingsView::ControlOf(HWND child) const {
 
 int Win32SettingsView::PageOf(HWND child) const {
   if (child == log_) return 2;
+  int row = 0;
+  HotkeyPart part = HotkeyPart::Count;
+  if (HotkeyRowOf(ControlOf(child), row, part)) return kHotkeysPage;
   switch (ControlOf(child)) {
   case C::configinfo:
   case C::Config:
@@ -371,6 +395,18 @@ void Win32SettingsView::Layout() {
   // A little air between the text and the page's edge and scroll bar.
   document_->SetMargins(S(kPagePadding) / 2, S(kPagePadding));
   place(log_, area.left, area.top, areaWidth, area.bottom - area.top);
+  int rowTop = area.top;
+  for (int row = 0; row < kHotkeyRows; ++row) {
+    const int boxTop = rowTop + labelHeight + S(kLabelGap);
+    const int clearLeft = area.left + S(kHotkeyBoxWidth) + S(kHotkeyGap);
+    const int stateLeft = clearLeft + S(kHotkeyClearWidth) + S(kHotkeyGap);
+    place(at(HotkeyControl(row, HotkeyPart::Caption)), area.left, rowTop, areaWidth, labelHeight);
+    place(at(HotkeyControl(row, HotkeyPart::Box)), area.left, boxTop, S(kHotkeyBoxWidth), rowHeight);
+    place(at(HotkeyControl(row, HotkeyPart::Clear)), clearLeft, boxTop, S(kHotkeyClearWidth), rowHeight);
+    place(at(HotkeyControl(row, HotkeyPart::State)), stateLeft, boxTop + (rowHeight - labelHeight) / 2,
+          std::max<int>(area.right - stateLeft, 0), labelHeight);
+    rowTop = boxTop + rowHeight + S(kRowGap) + S(kLabelGap);
+  }
   // Controls that moved leave their old place to be painted afresh.
   ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -391,6 +427,8 @@ void Win32SettingsView::ShowPage(int page) {
                      controls_[static_cast<size_t>(C::HtmlViewer1)], log_}) {
     if (child) ::ShowWindow(child, PageOf(child) == page ? SW_SHOWNA : SW_HIDE);
   }
+  for (size_t i = static_cast<size_t>(C::HotkeyFirst); i < kCount; ++i)
+    if (controls_[i]) ::ShowWindow(controls_[i], page == kHotkeysPage ? SW_SHOWNA : SW_HIDE);
 }
 
 void Win32SettingsView::DpiChanged() {
@@ -412,13 +450,15 @@ void Win32SettingsView::SetCaption(C control, const std::u16string& text) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = caption.data();
-    int index = static_cast<int>(control) - static_cast<int>(C::TabSheet1);
+    int index = PageIndex(control);
     ::SendMessageW(tab_, TCM_SETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     Layout(); // the tabs may take another number of rows
     return;
   }
   // Edits and lists show their text or items; the document viewer its document.
-  if (IsEdit(control) || IsCombo(control) || control == C::HtmlViewer1) return;
+  if (IsEdit(control) || IsCombo(control) || control == C::HtmlViewer1 ||
+      IsHotkeyPart(control, HotkeyPart::Box))
+    return;
   HWND child = ControlWindow(control);
   if (!child) return;
   ++programChanges_;
@@ -483,6 +523,13 @@ void Win32SettingsView::SetText(C control, const std::u16string& text) {
   if (WindowText(edit) == shown) return;
   ++programChanges_;
   ::SetWindowTextW(edit, shown.c_str());
+  --programChanges_;
+}
+
+void Win32SettingsView::SetHotkey(C control, const Hotkey& hotkey) {
+  if (!IsHotkeyPart(control, HotkeyPart::Box)) return;
+  ++programChanges_;
+  ::SendMessageW(ControlWindow(control), HKM_SETHOTKEY, ControlValueOf(hotkey), 0);
   --programChanges_;
 }
 
@@ -585,6 +632,12 @@ void Win32SettingsView::OnCommand(WPARAM wParam, LPARAM lParam) {
   } else if (IsCombo(control) && code == CBN_SELCHANGE) {
     int index = static_cast<int>(::SendMessageW(child, CB_GETCURSEL, 0, 0));
     if (index >= 0 && events_) events_->UserSelected(control, index);
+  } else if (IsHotkeyPart(control, HotkeyPart::Box) && code == EN_CHANGE) {
+    // Modifiers alone, or a key the program has no name for, are no combination yet.
+    const Hotkey hotkey = HotkeyFromControl(static_cast<WORD>(::SendMessageW(child, HKM_GETHOTKEY, 0, 0)));
+    if (hotkey.key != HotkeyKey::None && events_) events_->UserHotkey(control, hotkey);
+  } else if (IsHotkeyPart(control, HotkeyPart::Clear) && code == BN_CLICKED) {
+    if (events_) events_->UserClicked(control);
   } else if (IsEdit(control) && code == EN_CHANGE) {
     std::u16string text = FromWide(WindowText(child));
     if (events_) events_->UserEdited(control, text);

@@ -14,7 +14,7 @@
 namespace lumivane::win32 {
 
 // The settings window: the program's hidden main window holds every control as a direct child
-// with the id 1000 + int(SettingsControl), so that outside tools can find them. The three pages
+// with the id 1000 + int(SettingsControl), so that outside tools can find them. The four pages
 // of the tab control are groups of sibling controls shown and hidden with the selected tab.
 // Program changes (Set*) are never reported back; the user's changes arrive through the main
 // window's messages, which the program routes to HandleMessage.
@@ -55,10 +55,12 @@ class Win32SettingsView final : public ISettingsView {
   void SetText(SettingsControl control, const std::u16string& text) override;
   void SetDocument(const std::vector<DocRun>& runs, const FontSpec& font) override;
   bool PickColor(uint32_t& color) override;
+  void SetHotkey(SettingsControl control, const Hotkey& hotkey) override;
 
  private:
   static constexpr size_t kCount = static_cast<size_t>(SettingsControl::Count);
-  static constexpr int kPages = 3;
+  static constexpr int kPages = 4;
+  static constexpr int kHotkeysPage = 3;
   static constexpr int kDocumentPage = 1;
 
   void CreateControls();

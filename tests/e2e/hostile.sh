@@ -13,7 +13,7 @@
 #   bash tests/e2e/hostile.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in hostile.exe dxva2.dll menuitems.exe settingsctl.exe; do
+for f in hostile.exe dxva2.dll menuitems.exe settingsctl.exe lumivanectl.exe findwin.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
 
@@ -68,6 +68,14 @@ after_attack hidden
 # The command pipe: garbage, overlong and too frequent lines are refused with a reply.
 wine_tool hostile.exe pipe || fail "the command pipe did not refuse every hostile line"
 after_attack pipe
+# The brightness panel open: its window is attacked with the others.
+timeout 60 "$WINE64" "$BUILD/lumivanectl.exe" panel >/dev/null 2>&1 || fail "lumivanectl panel failed"
+wine_tool findwin.exe Lumivane 5000 --class LumivanePanel --answer >/dev/null || fail "no panel window to attack"
+wine_tool hostile.exe attack || fail "the attack on the open panel found no window of the program"
+sleep 1
+after_attack panel
+xdotool key Escape
+wine_tool findwin.exe Lumivane 5000 --class LumivanePanel --gone || fail "the panel does not close after the attack"
 SHOT="$BUILD/e2e/hostile-screenshot.png"
 shown=""
 for _ in $(seq 1 10); do

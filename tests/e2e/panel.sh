@@ -3,13 +3,13 @@
 # lower limit of 10). The menu item opens a window of the panel's class inside the work area
 # beside the notification area, and it answers; Right steps the first monitor to 55, Tab then
 # PageDown the second to 70, End the second to 100 (the simulator's write record); Escape
-# destroys the window. Screenshots of the light and the dark app theme at 96 and at 144 DPI go to
+# destroys the window; its hotkey and `lumivanectl panel` open it too. Screenshots of the light and the dark app theme at 96 and at 144 DPI go to
 # $SHOTS (panel-<theme>-<dpi>.png) to be looked at; anonymous memory of the program before
 # opening, while open and after closing is printed beside the minimal tray program's.
 #   bash tests/e2e/panel.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in dxva2.dll menuitems.exe findwin.exe minimaltray.exe; do
+for f in dxva2.dll menuitems.exe findwin.exe minimaltray.exe lumivanectl.exe; do
   [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
 done
 SHOTS="${LUMIVANE_PANEL_SHOTS:-$BUILD/e2e/panel}"
@@ -20,6 +20,8 @@ DESKTOP='HKCU\Control Panel\Desktop'
 dark_taskbar
 # The panel makes the display it moves the one the wheel turns, which the program stores.
 wheel_on_first_display
+# Its hotkey, stored before the start as a user would set it.
+set_dark 'HKCU\Software\Lumivane' hotkey_panel 'Ctrl+Alt+P'
 trap '"$WINE64" reg delete "$DESKTOP" /v LogPixels /f >/dev/null 2>&1;
   "$WINE64" reg delete "$PERSONALIZE" /v AppsUseLightTheme /f >/dev/null 2>&1;
   [ -n "$MINIMAL_PID" ] && kill "$MINIMAL_PID" 2>/dev/null; restore_taskbar; cleanup' EXIT
@@ -117,6 +119,14 @@ for dpi in 96 144; do
     echo "  minimal tray program: $mbefore $mopen $mafter $magain"
     kill "$MINIMAL_PID" 2>/dev/null
     MINIMAL_PID=""
+
+    # The other ways in: its hotkey, and the command-line client.
+    xdotool key ctrl+alt+p
+    panel_window >/dev/null || fail "Ctrl+Alt+P (hotkey_panel) opened no panel"
+    close_panel
+    timeout 60 "$WINE64" "$BUILD/lumivanectl.exe" panel >/dev/null 2>&1 || fail "lumivanectl panel failed"
+    panel_window >/dev/null || fail "lumivanectl panel opened no panel"
+    close_panel
   fi
 
   for theme in light dark; do

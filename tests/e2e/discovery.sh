@@ -14,6 +14,9 @@ done
 SHOTS="$BUILD/e2e/discovery"
 rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 dark_taskbar
+# The monitors chosen below are stored; the choice from before comes back at exit, so that the
+# checks after this one start where they expect.
+wheel_on_first_display
 
 # Wine 8 loads a system32 dxva2.dll of ours even without an override (checked); dxva2=n makes it
 # explicit. Later checks in this prefix get the simulator too.

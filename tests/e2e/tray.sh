@@ -17,6 +17,9 @@ SHOTS="$BUILD/e2e/tray"
 rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 
 dark_taskbar
+# The icon starts on the first monitor: a choice an earlier check stored in this prefix would
+# make it the second.
+wheel_on_first_display
 simulate_monitors \
   'monitor brightness=50 min=0 max=100 caps=(prot(monitor)type(lcd)model(SIM 24A)cmds(01 02 03)vcp(10 12))' \
   'monitor brightness=80 min=10 max=100 caps=(prot(monitor)type(lcd)model(SIM 27B)cmds(01 02 03)vcp(10 12))'

@@ -154,6 +154,8 @@ class TAssoc {
   bool IsSet(const Variant& index) const;
   void Remove(const Variant& index);
   void Clear();
+  // Exchanges the children of the two nodes in one step; their values stay.
+  void SwapChildren(TAssoc& other) noexcept { fDict.swap(other.fDict); }
 
   Variant Val() const { return fVal; }
   void SetVal(const Variant& value) { fVal = value; }

@@ -5,6 +5,7 @@
 #include "devices/BrightnessWorker.h"
 #include "devices/DeviceTable.h"
 #include "devices/Devices.h"
+#include "devices/TrackingReadJob.h"
 
 namespace lumivane {
 
@@ -88,21 +89,35 @@ void TController::ActiveDeviceSteps() {
 
   if (!SendNeeded && Form.TrackBox.Checked() && TickPhase == 1 && RecordFlag(*active, u"internal") &&
       ShownBrightness >= 0)
-    TrackingRead(*active);
-  if (SendNeeded && ShownBrightness >= 0) HandOff(*active);
+    TrackingRead();
+  else if (SendNeeded && ShownBrightness >= 0)
+    HandOff(*active);
 }
 
-void TController::TrackingRead(TAssoc& active) {
-  std::optional<DevicePorts> ports = MakeDevicePorts();
-  if (!ports) return;
-  const int64_t v = ReadDisplayBrightness(*ports, ActiveDevice);
+void TController::TrackingRead() {
+  WorkerEnv env{MakeDevicePorts(), *platform_.mainThread, [this] { return DeviceTable(); },
+                [this] { WorkerBusy = false; }};
+  WorkerBusy = true;
+  try {
+    platform_.pool->Run(TrackingReadJob(env, ActiveDevice,
+                                        [this, uid = ActiveDevice](int64_t v) { TrackingResult(uid, v); }));
+  } catch (...) {
+    WorkerBusy = false;
+    throw;
+  }
+}
+
+// The value reaches a device that is still the active one and still in the table.
+void TController::TrackingResult(const std::u16string& uid, int64_t v) {
+  TAssoc* active = ActiveRecord();
+  if (!active || ActiveDevice != uid) return;
   if (v == -1) {
-    CountError(active);
+    CountError(*active);
     return;
   }
-  if (v == RecordInt(active, u"brightness", -1)) return;
-  active.Items(u"brightness") = Variant::Narrow(v);
-  active.Items(u"errors") = Variant::Narrow(int64_t{0});
+  if (v == RecordInt(*active, u"brightness", -1)) return;
+  active->Items(u"brightness") = Variant::Narrow(v);
+  active->Items(u"errors") = Variant::Narrow(int64_t{0});
   WriteFreshCommand(u"u", Saturate(v));
 }
 

@@ -203,7 +203,9 @@ class TController {
 
   // Timer pass steps.
   void RangeRefresh();
+  // Starts rediscovery as the worker's job; TakeDevices swaps its table in on the main thread.
   void Rescan();
+  void TakeDevices(TAssoc& fresh);
   void CommandPass();
   void NewestEntry();
   void AntiGlareToggle();
@@ -278,7 +280,8 @@ class TController {
   void ResumeStep();
   void ResumeJobs();
   void NoteUserChange();
-  void TrackingRead(TAssoc& active);
+  void TrackingRead();
+  void TrackingResult(const std::u16string& uid, int64_t value);
   void HandOff(TAssoc& active);
   void ResetShown();
   // The icon again with the current face and colour.
@@ -391,6 +394,8 @@ class TController {
   std::optional<uint64_t> lastPassEndTick_;
   // When the last rescan ended (command-stamp clock); 0 before the first.
   uint64_t lastRescanEndMs_ = 0;
+  uint64_t rescanStamp_ = 0; // CommandStamp and ActiveDevice when the rescan started
+  std::u16string rescanDevice_;
   // Whether at least ms have gone by since since (a clock set back counts as gone by).
   bool Elapsed(uint64_t since, uint64_t ms) const;
   RediscoveryBackOff backOff_;

@@ -4,6 +4,7 @@
 #include "controller/MainForm.h"
 #include "devices/DeviceTable.h"
 #include "devices/Devices.h"
+#include "devices/RediscoveryJob.h"
 
 namespace lumivane {
 
@@ -135,8 +136,24 @@ void TController::RangeRefresh() {
 }
 
 void TController::Rescan() {
-  std::optional<DeviceEnv> env = MakeDeviceEnv();
-  if (!env) return;
+  if (!DeviceTable()) return;
+  const DiscoverySettings settings{RangeMin, RangeMax, Form.DetectModelBox.Checked()};
+  WorkerEnv env{MakeDevicePorts(), *platform_.mainThread, [this] { return DeviceTable(); },
+                [this] { WorkerBusy = false; }};
+  WorkerBusy = true;
+  rescanStamp_ = CommandStamp;
+  rescanDevice_ = ActiveDevice;
+  try {
+    platform_.pool->Run(RediscoverDevicesJob(env, settings, [this](TAssoc& fresh) { TakeDevices(fresh); }));
+  } catch (...) {
+    // A job that never started can never clear the flag itself.
+    WorkerBusy = false;
+    lastRescanEndMs_ = NowUnixMs();
+    throw;
+  }
+}
+
+void TController::TakeDevices(TAssoc& fresh) {
   struct RescanEnd {
     TController& c;
     ~RescanEnd() {
@@ -146,8 +163,23 @@ void TController::Rescan() {
       }
     }
   } rescanEnd{*this};
-  RediscoverDevices(*env);
-  backOff_.Rediscovered(env->devices);
+  TAssoc* devices = DeviceTable();
+  if (!devices) return;
+  devices->SwapChildren(fresh);
+  // Input carried out while the devices were looked for runs again from the values found, as
+  // it would have run after a rescan that held the thread.
+  if (ActiveDevice == rescanDevice_ && CommandStamp != rescanStamp_)
+    if (TAssoc* cmd = Root ? &Root->Items(u"cmd") : nullptr; cmd && cmd->All())
+      for (const auto& [key, entry] : *cmd->All()) {
+        int64_t stamp = 0;
+        try {
+          stamp = key.ToInt64();
+        } catch (...) {
+          continue;
+        }
+        if (stamp > static_cast<int64_t>(rescanStamp_) && entry->IsSet(u"z")) entry->Remove(u"z");
+      }
+  backOff_.Rediscovered(*devices);
   BuildMenu();
   resume_.Rescanned();
 }
@@ -158,7 +190,8 @@ void TController::DeviceSteps() {
   if (!WorkerBusy)
     Guarded([&] {
       ErrorSweep();
-      ActiveDeviceSteps();
+      // A rescan the sweep started holds the worker; the table it brings comes next pass.
+      if (!WorkerBusy) ActiveDeviceSteps();
     });
   Guarded([&] { ResumeJobs(); });
   // Runs whether or not the worker is busy, and whether or not a device step failed.

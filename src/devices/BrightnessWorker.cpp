@@ -44,7 +44,7 @@ class JobRun {
     } else if (job_.CurrCounter != job_.MyCounter) {
       if (job_.Brightness != job_.CurrBrightness) {
         if (job_.IsInternal) {
-          OnMainThread([&] { WriteActiveOverWmi(); });
+          WriteActiveOverWmi();
           if (b_.Res) env_.ports.clock.SleepMs(kWmiSettleMs);
         } else {
           b_.Res = WriteMonitorBrightness(env_.ports, job_.Brightness, job_.monid, job_.number);
@@ -86,7 +86,7 @@ class JobRun {
       if (RecordInt(target, u"brightness") != t) {
         const std::u16string number = RecordText(target, u"number");
         if (internal) {
-          OnMainThread([&] { WriteTargetOverWmi(number); });
+          WriteTargetOverWmi(number);
           if (b_.Res2) env_.ports.clock.SleepMs(kWmiSettleMs);
         } else {
           const uint32_t monid = static_cast<uint32_t>(RecordUInt(target, u"monid") & 0xFFFFFFFFu);
@@ -97,7 +97,7 @@ class JobRun {
     }
   }
 
-  // The synchronised steps: each runs on the main thread while the worker waits.
+  // WMI writes run on the worker thread, which has its own COM apartment.
   void WriteActiveOverWmi() {
     b_.Res = WriteDisplayBrightness(env_.ports, job_.MonitorHash, job_.number, job_.Brightness);
   }
@@ -106,6 +106,7 @@ class JobRun {
     b_.Res2 = WriteDisplayBrightness(env_.ports, b_.Key.Text(), number, static_cast<int32_t>(b_.tBrightness));
   }
 
+  // The reports run on the main thread while the worker waits.
   void ReportActiveResult() {
     if (b_.Res) job_.CurrBrightness = job_.Brightness;
     TAssoc* record = LiveRecord(Variant(job_.MonitorHash));

@@ -1,6 +1,6 @@
 #pragma once
-// The brightness worker: one job at a time, run on a pool thread. It writes DDC/CI monitors
-// itself and reaches the device table, WMI and WorkerBusy only through Synchronize.
+// The brightness worker: one job at a time, run on a pool thread. It writes DDC/CI monitors and
+// WMI panels itself and reaches the device table and WorkerBusy only through Synchronize.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,7 +13,7 @@ namespace lumivane {
 class TAssoc;
 
 struct WorkerEnv {
-  DevicePorts ports; // used from the worker thread: monitors, errors, clock, log; WMI on main
+  DevicePorts ports; // used from the worker thread
   IMainThread& mainThread;
   // The live device table, asked on the main thread for each report; null once the program
   // has freed it, and the report is then skipped.

@@ -55,7 +55,7 @@ bool IsServiceRunning(const DevicePorts& ports, const std::u16string& name);
 // DDC/CI write; any thread. value must not be negative (std::invalid_argument).
 bool WriteMonitorBrightness(const DevicePorts& ports, int64_t value, PhysicalMonitorHandle handle,
                             const std::u16string& number);
-// WMI write and read; main thread only (COM objects are made on the calling thread).
+// WMI write and read; any thread with COM set up (COM objects live on the calling thread).
 bool WriteDisplayBrightness(const DevicePorts& ports, const std::u16string& uid, const std::u16string& number,
                             int32_t value);
 // The panel's current brightness, or -1.

@@ -1,5 +1,6 @@
 #include "assoc/AssocArrays.h"
 #include "devices/Devices.h"
+#include "devices/RediscoveryJob.h"
 
 namespace lumivane {
 
@@ -7,14 +8,7 @@ void RediscoverDevices(DeviceEnv& env) {
   // The old records are the only holders of their physical monitor handles.
   ReleaseMonitorHandles(env.ports.monitors, env.devices);
   env.devices.Clear();
-  // Each pass on its own, as at start-up: a failing WMI pass must not cost the monitors.
-  for (void (*pass)(DeviceEnv&) : {&DiscoverInternalDisplays, &DiscoverExternalMonitors}) {
-    try {
-      pass(env);
-    } catch (...) {
-      env.ports.log.LogError(CurrentExceptionText(u"Unknown exception"));
-    }
-  }
+  DiscoverAll(env);
 }
 
 } // namespace lumivane

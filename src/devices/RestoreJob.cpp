@@ -14,15 +14,13 @@ namespace {
 void Run(const WorkerEnv& env, const RestoreJob& job) noexcept {
   bool ok = false;
   try {
-    if (job.internal)
-      env.mainThread.Synchronize([&] {
-        try {
-          ok = WriteDisplayBrightness(env.ports, job.uid, job.number, job.value);
-        } catch (...) {
-          ok = false;
-        }
-      });
-    else
+    if (job.internal) {
+      try {
+        ok = WriteDisplayBrightness(env.ports, job.uid, job.number, job.value);
+      } catch (...) {
+        ok = false;
+      }
+    } else
       ok = WriteMonitorBrightness(env.ports, job.value, job.monid, job.number);
   } catch (const std::exception& e) {
     try {

@@ -1,8 +1,8 @@
 #pragma once
 // A job that gives one device a brightness of its own, outside the active device's hand-off:
 // after sleep, a device that is not the active one gets back the value it had. Like the
-// brightness worker it runs on a pool thread, writes a DDC/CI monitor itself, runs a WMI write
-// and every update of the device table on the main thread, and releases the worker at its end.
+// brightness worker it runs on a pool thread, writes a DDC/CI monitor or a WMI panel itself,
+// runs every update of the device table on the main thread, and releases the worker at its end.
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -73,6 +73,11 @@ class ControllerTest : public ::testing::Test {
     clock.AdvanceMs(100);
     return app.host.FireTimer();
   }
+  // Runs the jobs the passes started, with their main-thread steps.
+  void RunJobs() {
+    while (app.pool.RunNext())
+      app.mainThread.Pump();
+  }
   std::vector<std::u16string> TrayTexts() const {
     std::vector<std::u16string> texts;
     for (const auto& image : app.tray.History())

@@ -1,16 +1,46 @@
 // The main thread does not let a silent WMI service or a flood of window messages keep it busy:
 // WMI walks end after a bounded wait, rescans are spaced, and only Timer1's own ticks run passes.
 #include <algorithm>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
 
 #include "SupervisionFixture.h"
+#include "controller/MeteredMonitors.h"
 
 namespace lumivane {
 namespace {
 
 const std::u16string kPanelName = u"DISPLAY\\LEN40A0\\4&2f3a&0&UID265988_0";
 
+// A WMI port that counts the connections made on the main thread: every WMI read or write
+// begins with one.
+class MeteredWmi final : public IWmi {
+ public:
+  explicit MeteredWmi(IWmi& inner) : inner_(inner), main_(std::this_thread::get_id()) {}
+  size_t MainThreadCalls() const { return mainCalls_; }
+  size_t Calls() const { return calls_; }
+  std::unique_ptr<IWmiServices> Connect(const std::u16string& nameSpace) override {
+    ++calls_;
+    if (std::this_thread::get_id() == main_) ++mainCalls_;
+    return inner_.Connect(nameSpace);
+  }
+
+ private:
+  IWmi& inner_;
+  std::thread::id main_;
+  std::atomic<size_t> calls_{0}, mainCalls_{0};
+};
+
 class MainThreadWaitsTest : public SupervisionTest {
  protected:
+  Platform ControllerPorts() override {
+    Platform p = Ports();
+    p.monitors = &meteredMonitors;
+    p.wmi = &meteredWmi;
+    return p;
+  }
   // A laptop panel (tracked, the active device) and one DDC/CI monitor.
   void StartWithPanel() {
     panel = wmi.Add(SimWmiMonitor::Panel(kPanelName, 40, {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
@@ -35,10 +65,55 @@ class MainThreadWaitsTest : public SupervisionTest {
       return l.find(text) != std::u16string::npos;
     }));
   }
+  // One tick as it comes, and the main-thread steps of a job it started.
+  bool Tick() {
+    const bool ran = host.FireTimer();
+    EXPECT_TRUE(mainThread.PumpUntil([&] { return !controller->WorkerBusy; }));
+    pool.Join();
+    return ran;
+  }
   int64_t PanelErrors() { return RecordInt(Record(kPanelName), u"errors"); }
 
   size_t panel = 0;
+  MeteredMonitors meteredMonitors{monitors, clock_};
+  MeteredWmi meteredWmi{wmi};
 };
+
+// A rescan and a tracking read talk to the devices from the worker: the main thread, which
+// draws the icon and answers the wheel, never waits for a monitor or for WMI.
+TEST_F(MainThreadWaitsTest, RescansAndTrackingReadsReachNoDeviceFromTheMainThread) {
+  StartWithPanel();
+  struct Step {
+    const char* what;
+    std::function<void()> run;
+  };
+  const Step steps[] = {
+      {"rescan",
+       [&] {
+         const size_t scans = meteredMonitors.Scans().size();
+         controller->RescanRequested = true;
+         Pass();
+         EXPECT_GT(meteredMonitors.Scans().size(), scans) << "the monitors were looked for";
+       }},
+      {"tracking read",
+       [&] {
+         for (int i = 0; i < 9; ++i)
+           Pass(); // one tracking read every ninth pass
+       }},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    const size_t ddc = meteredMonitors.MainThreadCalls(), wmiMain = meteredWmi.MainThreadCalls();
+    const size_t wmiAll = meteredWmi.Calls();
+    step.run();
+    EXPECT_GT(meteredWmi.Calls(), wmiAll) << "the step reached WMI";
+    EXPECT_EQ(meteredMonitors.MainThreadCalls(), ddc);
+    EXPECT_EQ(meteredWmi.MainThreadCalls(), wmiMain);
+  }
+  // The rescan found both devices again, from the worker.
+  EXPECT_TRUE(Active(Pnp(u"SIM0001", u"1&UID1")));
+  EXPECT_TRUE(Active(kPanelName));
+}
 
 TEST_F(MainThreadWaitsTest, ATimedOutTrackingReadCountsAsAFailedReadOfThePanel) {
   StartWithPanel();
@@ -112,7 +187,7 @@ TEST_F(MainThreadWaitsTest, ForgedTimerTicksBetweenPassesRunNoPass) {
   // the last one ended, so at most nine passes, and no more than one tracking read.
   for (int i = 0; i < 450; ++i) {
     clock.AdvanceMs(1);
-    host.FireTimer();
+    Tick();
   }
   EXPECT_LE(BrightnessReads() - reads, 1u);
 
@@ -120,7 +195,7 @@ TEST_F(MainThreadWaitsTest, ForgedTimerTicksBetweenPassesRunNoPass) {
   const size_t steady = BrightnessReads();
   for (int i = 0; i < 18; ++i) {
     clock.AdvanceMs(60);
-    ASSERT_TRUE(host.FireTimer());
+    ASSERT_TRUE(Tick());
   }
   EXPECT_EQ(BrightnessReads() - steady, 2u);
   EXPECT_TRUE(host.TimerEnabled());

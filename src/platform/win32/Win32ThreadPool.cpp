@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -14,8 +16,24 @@ namespace {
 
 using Task = std::function<void()>;
 
+// COM is per thread: a task that talks to WMI needs an apartment of its own, and every COM
+// object it makes lives and ends within the task.
+class TaskApartment {
+ public:
+  TaskApartment() : initialized_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+  ~TaskApartment() {
+    if (initialized_) ::CoUninitialize();
+  }
+  TaskApartment(const TaskApartment&) = delete;
+  TaskApartment& operator=(const TaskApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
+
 void RunTask(void* context) noexcept {
   std::unique_ptr<Task> task(static_cast<Task*>(context));
+  const TaskApartment apartment;
   try {
     (*task)();
   } catch (...) {

@@ -18,6 +18,9 @@ struct Program {
   explicit Program(int rules) {
     controller = std::make_unique<TController>(sim.Ports());
     controller->Startup();
+    // The start-up discovery job finds no device; it runs now so that the worker is free.
+    while (sim.pool.RunNext())
+      sim.mainThread.Pump();
     TAssoc& record = controller->Root->Items(u"devices").Items(kUid);
     for (auto [key, value] : {std::pair{u"number", u"1"},
                               {u"active", u"true"},

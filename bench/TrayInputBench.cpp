@@ -19,6 +19,9 @@ struct Program {
     // The simulated pool holds jobs back: the menu and the hook are measured, not jobs.
     controller = std::make_unique<TController>(sim.Ports());
     controller->Startup();
+    // The start-up discovery job finds no device; it runs now so that the worker is free.
+    while (sim.pool.RunNext())
+      sim.mainThread.Pump();
     TAssoc& table = controller->Root->Items(u"devices");
     for (int n = 1; n <= devices; ++n) {
       std::u16string uid(40, u'0');

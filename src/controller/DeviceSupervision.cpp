@@ -23,21 +23,6 @@ DevicePorts TController::MakeDevicePorts() {
   return DevicePorts{*p.monitors, *p.displays, *p.wmi, *p.services, *p.errors, *p.clock, log_, *p.locale};
 }
 
-std::optional<DeviceEnv> TController::MakeDeviceEnv() {
-  TAssoc* devices = DeviceTable();
-  if (!devices) return std::nullopt;
-  return DeviceEnv{MakeDevicePorts(), *devices, RangeMin, RangeMax,
-                   [this] { return Form.DetectModelBox.Checked(); }};
-}
-
-void TController::DiscoverInternalDisplays() {
-  if (std::optional<DeviceEnv> env = MakeDeviceEnv()) lumivane::DiscoverInternalDisplays(*env);
-}
-
-void TController::DiscoverExternalMonitors() {
-  if (std::optional<DeviceEnv> env = MakeDeviceEnv()) lumivane::DiscoverExternalMonitors(*env);
-}
-
 void TController::ReleaseDeviceHandles() {
   TAssoc* devices = DeviceTable();
   if (devices) ReleaseMonitorHandles(*platform_.monitors, *devices);

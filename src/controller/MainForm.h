@@ -181,8 +181,6 @@ class TController {
   // The Run value that starts this program at logon: its executable's path, quoted.
   std::u16string AutoRunText();
 
-  void DiscoverInternalDisplays();
-  void DiscoverExternalMonitors();
   // Chooses the text table from the language box ("System (auto)": the system's language) and
   // applies it to the window, the documentation page, SingleInstanceMessage and Root's "lang".
   void ApplyLanguage();
@@ -204,8 +202,11 @@ class TController {
   // Timer pass steps.
   void RangeRefresh();
   // Starts rediscovery as the worker's job; TakeDevices swaps its table in on the main thread.
-  void Rescan();
-  void TakeDevices(TAssoc& fresh);
+  // The start-up discovery is the same job; its table also brings the stored device choice
+  // back and the dump of what was found.
+  void Rescan(bool first = false);
+  void TakeDevices(TAssoc& fresh, bool first);
+  void RestoreStoredDevice();
   void CommandPass();
   void NewestEntry();
   void AntiGlareToggle();
@@ -271,7 +272,6 @@ class TController {
  private:
   void SingleInstanceProbes();
   DevicePorts MakeDevicePorts();
-  std::optional<DeviceEnv> MakeDeviceEnv();
   void ReleaseDeviceHandles();
   // After a wake: rescans while a device that waits for its value is missing; the active
   // device's value as a command; the other devices' values as jobs of their own; a change the

@@ -55,16 +55,7 @@ void TController::LoadSettings() {
   for (CheckBox* box : {&Form.TrackBox, &Form.SyncBox})
     box->SetChecked(store_.RegReadString(kSettingsKey, box->Name()).has_value());
 
-  if (TAssoc* devices = DeviceTable(); devices && devices->Count() > 0) {
-    if (std::optional<std::u16string> actmon = store_.RegReadString(kSettingsKey, u"actmon")) {
-      for (const Variant& key : devices->Keys()) {
-        if (key.Text() == *actmon && RecordFlag(*FindChild(*devices, key), u"active")) {
-          PendingDevice = key.Text();
-          break;
-        }
-      }
-    }
-  }
+  RestoreStoredDevice();
 
   Form.color.SetText(store_.RegReadString(kSettingsKey, u"color").value_or(u"FF8000"));
 
@@ -80,6 +71,21 @@ void TController::LoadSettings() {
 
   if (std::optional<std::u16string> lang = store_.RegReadString(kSettingsKey, u"lang"))
     Form.Lang.Select(*lang);
+}
+
+// The stored device becomes the pending choice when the table holds it as active; at start the
+// table arrives later, and this runs again then.
+void TController::RestoreStoredDevice() {
+  TAssoc* devices = DeviceTable();
+  if (!devices || devices->Count() == 0) return;
+  const std::optional<std::u16string> actmon = store_.RegReadString(kSettingsKey, u"actmon");
+  if (!actmon) return;
+  for (const Variant& key : devices->Keys()) {
+    if (key.Text() == *actmon && RecordFlag(*FindChild(*devices, key), u"active")) {
+      PendingDevice = key.Text();
+      return;
+    }
+  }
 }
 
 void TController::LoadStep() {

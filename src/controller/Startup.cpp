@@ -51,8 +51,6 @@ void TController::Startup() {
 
   // A failing loader must not keep the program from starting: it logs and the rest goes on.
   Guarded([&] { LoadEarlySettings(); });
-  Guarded([&] { DiscoverInternalDisplays(); });
-  Guarded([&] { DiscoverExternalMonitors(); });
   Guarded([&] { LoadSettings(); });
   Guarded([&] { ApplyLanguage(); });
 
@@ -70,10 +68,17 @@ void TController::Startup() {
   Guarded([&] { RegisterHotkeys(); });
 
   Guarded([&] { BuildMenu(); });
+  // The devices are looked for on the worker: the icon is up at once, its digits come with
+  // the table. A job that cannot start is retried by the timer.
+  Guarded([&] {
+    try {
+      Rescan(true);
+    } catch (...) {
+      RescanRequested = true;
+      throw;
+    }
+  });
   platform_.host->SetTimerEnabled(true);
-
-  TAssoc* devices = DeviceTable();
-  LogLine(u"[" + log_.TimeText() + u"] Dump:" + (devices ? devices->Dump(false, u"", false) : u""));
 }
 
 // A restarted copy starts while the old process may still hold the mutex for a moment: four

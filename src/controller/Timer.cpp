@@ -135,7 +135,7 @@ void TController::RangeRefresh() {
   }
 }
 
-void TController::Rescan() {
+void TController::Rescan(bool first) {
   if (!DeviceTable()) return;
   const DiscoverySettings settings{RangeMin, RangeMax, Form.DetectModelBox.Checked()};
   WorkerEnv env{MakeDevicePorts(), *platform_.mainThread, [this] { return DeviceTable(); },
@@ -144,7 +144,8 @@ void TController::Rescan() {
   rescanStamp_ = CommandStamp;
   rescanDevice_ = ActiveDevice;
   try {
-    platform_.pool->Run(RediscoverDevicesJob(env, settings, [this](TAssoc& fresh) { TakeDevices(fresh); }));
+    platform_.pool->Run(
+        RediscoverDevicesJob(env, settings, [this, first](TAssoc& fresh) { TakeDevices(fresh, first); }));
   } catch (...) {
     // A job that never started can never clear the flag itself.
     WorkerBusy = false;
@@ -153,16 +154,18 @@ void TController::Rescan() {
   }
 }
 
-void TController::TakeDevices(TAssoc& fresh) {
+void TController::TakeDevices(TAssoc& fresh, bool first) {
+  // Rescans are spaced from the end of the last one; the start-up discovery does not count.
   struct RescanEnd {
     TController& c;
+    bool first;
     ~RescanEnd() {
       try {
-        c.lastRescanEndMs_ = c.NowUnixMs();
+        if (!first) c.lastRescanEndMs_ = c.NowUnixMs();
       } catch (...) {
       }
     }
-  } rescanEnd{*this};
+  } rescanEnd{*this, first};
   TAssoc* devices = DeviceTable();
   if (!devices) return;
   devices->SwapChildren(fresh);
@@ -180,8 +183,10 @@ void TController::TakeDevices(TAssoc& fresh) {
         if (stamp > static_cast<int64_t>(rescanStamp_) && entry->IsSet(u"z")) entry->Remove(u"z");
       }
   backOff_.Rediscovered(*devices);
+  if (first) Guarded([&] { RestoreStoredDevice(); });
   BuildMenu();
   resume_.Rescanned();
+  if (first) LogLine(u"[" + log_.TimeText() + u"] Dump:" + devices->Dump(false, u"", false));
 }
 
 void TController::DeviceSteps() {

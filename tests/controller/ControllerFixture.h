@@ -20,11 +20,18 @@ struct SimProcess : SimPlatform {
   TController controller{Ports()};
 };
 
+// Starts the process's controller and runs the start-up discovery job it leaves on the pool.
+inline void StartProcess(SimProcess& p) {
+  p.controller.Startup();
+  while (p.pool.RunNext())
+    p.mainThread.Pump();
+}
+
 inline constexpr const char16_t* kUid = u"0123456789abcdef0123456789abcdef01234567";
 
 class ControllerTest : public ::testing::Test {
  protected:
-  ControllerTest() { app.controller.Startup(); }
+  ControllerTest() { StartProcess(app); }
 
   TController& c() { return app.controller; }
   TAssoc& Cmd() { return c().Root->Items(u"cmd"); }

@@ -79,35 +79,69 @@ class MainThreadWaitsTest : public SupervisionTest {
   MeteredWmi meteredWmi{wmi};
 };
 
-// A rescan and a tracking read talk to the devices from the worker: the main thread, which
-// draws the icon and answers the wheel, never waits for a monitor or for WMI.
-TEST_F(MainThreadWaitsTest, RescansAndTrackingReadsReachNoDeviceFromTheMainThread) {
+// Start, the wheel, a synchronised change, tracking, a rescan and a resume talk to the devices
+// from the worker: the main thread, which draws the icon and answers the wheel, never waits for
+// a monitor or for WMI.
+TEST_F(MainThreadWaitsTest, NoStepReachesADeviceFromTheMainThread) {
   StartWithPanel();
+  EXPECT_GT(meteredMonitors.Calls(), 0u) << "start-up read the monitor";
+  EXPECT_GT(meteredWmi.Calls(), 0u) << "start-up looked for the panel";
+  EXPECT_EQ(meteredMonitors.MainThreadCalls(), 0u) << "start";
+  EXPECT_EQ(meteredWmi.MainThreadCalls(), 0u) << "start";
+  const size_t monitor = 1; // the DDC/CI monitor after the panel's own entry
   struct Step {
     const char* what;
+    bool reachesMonitor, reachesWmi;
     std::function<void()> run;
   };
   const Step steps[] = {
-      {"rescan",
+      {"wheel", false, true,
+       [&] {
+         Wheel(1);
+         for (int i = 0; i < 3; ++i)
+           Pass();
+       }},
+      {"synchronised change", true, true,
+       [&] {
+         controller->Form.SyncBox.SetChecked(true);
+         Wheel(1);
+         for (int i = 0; i < 3; ++i)
+           Pass();
+         EXPECT_EQ(monitors.State(monitor).current, 60u);
+       }},
+      {"tracking read", false, true,
+       [&] {
+         for (int i = 0; i < 9; ++i)
+           Pass(); // one tracking read every ninth pass
+       }},
+      {"rescan", true, true,
        [&] {
          const size_t scans = meteredMonitors.Scans().size();
          controller->RescanRequested = true;
          Pass();
          EXPECT_GT(meteredMonitors.Scans().size(), scans) << "the monitors were looked for";
        }},
-      {"tracking read",
+      {"resume", true, true,
        [&] {
-         for (int i = 0; i < 9; ++i)
-           Pass(); // one tracking read every ninth pass
+         controller->PowerSuspend();
+         clock.AdvanceMs(2 * 3600 * 1000);
+         SimPhysicalMonitor m = monitors.State(monitor);
+         m.current = 100;
+         monitors.Update(monitor, m);
+         controller->PowerResume();
+         for (int i = 0; i < 60; ++i)
+           Pass();
+         EXPECT_EQ(monitors.State(monitor).current, 60u) << "the monitor got its value back";
        }},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
-    const size_t ddc = meteredMonitors.MainThreadCalls(), wmiMain = meteredWmi.MainThreadCalls();
-    const size_t wmiAll = meteredWmi.Calls();
+    const size_t ddcMain = meteredMonitors.MainThreadCalls(), wmiMain = meteredWmi.MainThreadCalls();
+    const size_t ddcAll = meteredMonitors.Calls(), wmiAll = meteredWmi.Calls();
     step.run();
-    EXPECT_GT(meteredWmi.Calls(), wmiAll) << "the step reached WMI";
-    EXPECT_EQ(meteredMonitors.MainThreadCalls(), ddc);
+    if (step.reachesMonitor) EXPECT_GT(meteredMonitors.Calls(), ddcAll) << "the step reached the monitor";
+    if (step.reachesWmi) EXPECT_GT(meteredWmi.Calls(), wmiAll) << "the step reached WMI";
+    EXPECT_EQ(meteredMonitors.MainThreadCalls(), ddcMain);
     EXPECT_EQ(meteredWmi.MainThreadCalls(), wmiMain);
   }
   // The rescan found both devices again, from the worker.

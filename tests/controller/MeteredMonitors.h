@@ -18,6 +18,7 @@ class MeteredMonitors final : public IMonitorConfig {
       : inner_(inner), clock_(clock), main_(std::this_thread::get_id()) {}
 
   size_t MainThreadCalls() const { return mainCalls_; }
+  size_t Calls() const { return calls_; }
   std::vector<uint64_t> Scans() const {
     std::lock_guard lock(mutex_);
     return scans_;
@@ -57,12 +58,13 @@ class MeteredMonitors final : public IMonitorConfig {
 
  private:
   void Count() {
+    ++calls_;
     if (std::this_thread::get_id() == main_) ++mainCalls_;
   }
   IMonitorConfig& inner_;
   SimClock& clock_;
   std::thread::id main_;
-  std::atomic<size_t> mainCalls_{0};
+  std::atomic<size_t> calls_{0}, mainCalls_{0};
   mutable std::mutex mutex_;
   std::vector<uint64_t> scans_;
 };

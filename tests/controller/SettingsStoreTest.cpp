@@ -26,7 +26,7 @@ class SettingsStoreTest : public ::testing::Test {
     }
     app = std::make_unique<SimProcess>(clock, machine);
     app->process.SetExecutablePath(kOwnPath);
-    app->controller.Startup();
+    StartProcess(*app);
     return app->controller;
   }
   TController& c() { return app->controller; }
@@ -610,7 +610,7 @@ TEST_F(SettingsKeptTest, ASecondCopyWritesNothingAndSpeaksTheStoredLanguage) {
   {
     SimProcess second(clock, machine);
     second.process.SetExecutablePath(kOwnPath);
-    second.controller.Startup();
+    StartProcess(second);
     EXPECT_EQ(second.host.ErrorBoxes(), std::vector<std::u16string>{kRussianTable.SingleInstanceMessage});
     clock.AdvanceMs(100);
     EXPECT_TRUE(second.host.FireTimer());

@@ -68,7 +68,7 @@ TEST_F(ShutdownTest, WhatEndsTheProgramAndWhetherACopyStarts) {
     SimMachine own(&clock); // the fixture's process holds the single-instance mutex
     SimProcess p(clock, own);
     p.process.SetExecutablePath(kExe);
-    p.controller.Startup();
+    StartProcess(p);
     k.act(p);
     for (int i = 0; i < 3 && !p.host.Closed(); ++i) {
       clock.AdvanceMs(100);
@@ -106,7 +106,7 @@ TEST_F(ShutdownTest, TheEndWaitsForARunningJob) {
     SimMachine own(&clock);
     SimProcess p(clock, own);
     p.process.SetExecutablePath(kExe);
-    p.controller.Startup();
+    StartProcess(p);
     TController& c = p.controller;
     TAssoc& record = c.Root->Items(u"devices").Items(kUid);
     record[u"number"] = Variant(u"1");

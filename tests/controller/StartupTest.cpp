@@ -1,4 +1,5 @@
 #include "controller/ControllerFixture.h"
+#include "devices/Devices.h"
 
 namespace lumivane {
 namespace {
@@ -12,6 +13,17 @@ class StartupTest : public ::testing::Test {
     for (const Probe& probe : p.process.Probes())
       keeps.push_back(probe.keep);
     return keeps;
+  }
+  // A desktop monitor with one DDC/CI monitor at the given brightness, named SIM000<n>.
+  static size_t AddMonitor(SimProcess& p, int n, uint32_t brightness) {
+    const std::u16string digit(1, static_cast<char16_t>(u'0' + n));
+    const MonitorHandle desktop = p.displays.AddMonitor(u"\\\\.\\DISPLAY" + digit);
+    p.displays.AddDisplayDevice(
+        desktop,
+        {SimDisplayConfig::kActive, SimDisplayConfig::InterfaceName(u"SIM000" + digit, u"1&UID" + digit)});
+    SimPhysicalMonitor m;
+    m.current = brightness;
+    return p.monitors.AddPhysical(desktop, m);
   }
   static bool HasDumpLine(const SimProcess& p) {
     for (const auto& line : p.host.LogLines())
@@ -37,6 +49,10 @@ TEST_F(StartupTest, CreatesRootWithSeedAndStartValues) {
   c.Startup();
 
   EXPECT_FALSE(c.RescanRequested || c.MenuRebuildRequested || c.ProgramsChanged || c.RangeChanged);
+  // The worker is taken by the start-up discovery, and is free once it has run.
+  EXPECT_TRUE(c.WorkerBusy);
+  while (app.pool.RunNext())
+    app.mainThread.Pump();
   EXPECT_FALSE(c.WorkerBusy);
   EXPECT_EQ(c.StepPercent, 5);
   EXPECT_EQ(c.RangeMin, 0);
@@ -66,21 +82,56 @@ TEST_F(StartupTest, CreatesRootWithSeedAndStartValues) {
   EXPECT_TRUE(machine.MutexExists(u"Global\\Lumivane"));
 }
 
-TEST_F(StartupTest, DumpOfTheDeviceTableIsTheLastLine) {
+// The monitors are looked for on the worker: the icon is up before any device answers, the
+// table and its dump arrive with the job, and the digits with the next pass.
+TEST_F(StartupTest, TheIconComesFirstAndTheDevicesWithTheDiscoveryJob) {
   SimProcess app(clock, machine);
+  const size_t monitor = AddMonitor(app, 1, 40);
+
   app.controller.Startup();
+  clock.AdvanceMs(100);
+  app.host.FireTimer();
+  EXPECT_TRUE(app.tray.IsVisible());
+  EXPECT_EQ(app.monitors.ReadCount(monitor), 0u);
+  EXPECT_EQ(app.controller.Root->Items(u"devices").Count(), 0);
+  EXPECT_FALSE(HasDumpLine(app));
+
+  while (app.pool.RunNext())
+    app.mainThread.Pump();
+  EXPECT_GT(app.monitors.ReadCount(monitor), 0u);
   const auto lines = app.host.LogLines();
   ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(app.controller.Root->Items(u"devices").Count(), 1);
   EXPECT_EQ(lines.back(),
             u"[12:00:00] Dump:" + app.controller.Root->Items(u"devices").Dump(false, u"", false));
+  clock.AdvanceMs(100);
+  app.host.FireTimer();
+  ASSERT_FALSE(app.tray.History().empty());
+  EXPECT_EQ(app.tray.History().back().text, u"40");
+}
+
+// The stored choice names a device the start-up discovery has not found yet when the settings
+// load; it is taken once the table arrives.
+TEST_F(StartupTest, TheStoredDeviceIsChosenWhenTheTableArrives) {
+  SimProcess app(clock, machine);
+  AddMonitor(app, 1, 40);
+  AddMonitor(app, 2, 70);
+  const std::u16string second = DeviceUid(u"DISPLAY\\SIM0002\\1&UID2");
+  machine.registry.SetString(kSettingsKey, u"actmon", second);
+  StartProcess(app);
+  clock.AdvanceMs(100);
+  app.host.FireTimer();
+  EXPECT_EQ(app.controller.ActiveDevice, second);
+  ASSERT_FALSE(app.tray.History().empty());
+  EXPECT_EQ(app.tray.History().back().text, u"70");
 }
 
 TEST_F(StartupTest, SecondCopyShowsTheMessageAndEndsAtTheFirstPass) {
   SimProcess first(clock, machine);
-  first.controller.Startup();
+  StartProcess(first);
   SimProcess second(clock, machine);
   const uint64_t t0 = clock.LocalMs();
-  second.controller.Startup();
+  StartProcess(second);
 
   std::vector<uint64_t> at;
   for (const Probe& p : second.process.Probes()) {
@@ -127,12 +178,12 @@ TEST_F(StartupTest, RestartedCopyWaitsUpToOneSecondForTheMutex) {
     SimMachine caseMachine{&caseClock};
     SimProcess old(caseClock, caseMachine);
     if (k.oldEndsAfterMs >= 0) {
-      old.controller.Startup();
+      StartProcess(old);
       old.process.ExitAt(caseClock.LocalMs() + k.oldEndsAfterMs);
     }
     SimProcess fresh(caseClock, caseMachine);
     fresh.process.FailNextChecks(k.failingChecks);
-    fresh.controller.Startup();
+    StartProcess(fresh);
 
     EXPECT_EQ(fresh.process.Probes().size(), k.probes);
     EXPECT_TRUE(fresh.process.Probes().back().keep);
@@ -146,7 +197,7 @@ TEST_F(StartupTest, RestartedCopyWaitsUpToOneSecondForTheMutex) {
 TEST_F(StartupTest, MissingFontResourceIsNotFatalAndIsNotRemoved) {
   SimProcess app(clock, machine);
   app.process.SetFontResourcePresent(false);
-  app.controller.Startup();
+  StartProcess(app);
   EXPECT_EQ(app.controller.FontResource, IProcessServices::kInvalidFont);
   EXPECT_TRUE(HasDumpLine(app));
   app.controller.Exiter();
@@ -158,7 +209,7 @@ TEST_F(StartupTest, MissingFontResourceIsNotFatalAndIsNotRemoved) {
 
 TEST_F(StartupTest, CloseReleasesTrayFontRootAndComOnce) {
   SimProcess app(clock, machine);
-  app.controller.Startup();
+  StartProcess(app);
   const uintptr_t font = app.controller.FontResource;
   clock.AdvanceMs(100);
   app.host.FireTimer();

@@ -49,6 +49,11 @@ class SupervisionTest : public ::testing::Test, public SharedMachine, public Sim
   void Start() {
     controller = std::make_unique<TController>(ControllerPorts());
     controller->Startup();
+    // The start-up discovery runs on the worker; its table arrives through the main thread.
+    while (pool.RunNext())
+      mainThread.Pump();
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return !controller->WorkerBusy; }));
+    pool.Join();
   }
 
   // What the tray menu does once it exists: settle the active device and count the others.

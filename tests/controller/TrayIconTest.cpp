@@ -219,7 +219,7 @@ TEST_F(TrayIconTest, DpiChangeRefitsAndRedrawsTheDigitsAtTheNextPassOnlyWhileRun
     SimProcess p(caseClock, caseMachine);
     p.textMetrics.SetSmallIconSize({16, 16});
     p.textMetrics.SetSettingsWindowIconSize({16, 16});
-    p.controller.Startup();
+    StartProcess(p);
     TAssoc& r = p.controller.Root->Items(u"devices").Items(kUid);
     r[u"number"] = Variant(u"1");
     r[u"active"] = Variant(u"true");

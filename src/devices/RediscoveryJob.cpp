@@ -5,6 +5,7 @@
 
 #include "assoc/AssocArrays.h"
 #include "devices/Devices.h"
+#include "devices/WorkerJobEnd.h"
 
 namespace lumivane {
 
@@ -30,28 +31,16 @@ void Run(const WorkerEnv& env, const DiscoverySettings& settings,
     DeviceEnv denv{env.ports, *fresh, settings.rangeMin, settings.rangeMax,
                    [detect = settings.detectModel] { return detect; }};
     DiscoverAll(denv);
-    try {
-      env.mainThread.Synchronize([&] {
-        if (env.liveDevices && env.liveDevices()) swapIn(*fresh);
-      });
-    } catch (...) {
-      env.ports.log.LogError(CurrentExceptionText(u"Unknown exception"));
-    }
+    ReportOnMainThread(env, [&] {
+      if (env.liveDevices && env.liveDevices()) swapIn(*fresh);
+    });
     // After the swap these are the old records, which no job uses any more; without one, the
     // new records nobody took.
     ReleaseMonitorHandles(env.ports.monitors, *fresh);
   } catch (...) {
-    try {
-      env.ports.log.LogError(CurrentExceptionText(u"Unknown exception"));
-    } catch (...) {
-    }
+    LogCurrentException(env.ports.log);
   }
-  try {
-    env.mainThread.Synchronize([&] {
-      if (env.releaseWorker) env.releaseWorker();
-    });
-  } catch (...) {
-  }
+  ReleaseWorkerFromJob(env);
 }
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "devices/DeviceTable.h"
 #include "devices/Devices.h"
 #include "devices/LogText.h"
+#include "devices/WorkerJobEnd.h"
 
 namespace lumivane {
 
@@ -48,12 +49,7 @@ void Run(const WorkerEnv& env, const RestoreJob& job) noexcept {
     });
   } catch (...) {
   }
-  try {
-    env.mainThread.Synchronize([&] {
-      if (env.releaseWorker) env.releaseWorker();
-    });
-  } catch (...) {
-  }
+  ReleaseWorkerFromJob(env);
 }
 } // namespace
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "devices/Devices.h"
+#include "devices/WorkerJobEnd.h"
 
 namespace lumivane {
 
@@ -13,25 +14,10 @@ void Run(const WorkerEnv& env, const std::u16string& uid,
   try {
     value = ReadDisplayBrightness(env.ports, uid);
   } catch (...) {
-    try {
-      env.ports.log.LogError(CurrentExceptionText(u"Unknown exception"));
-    } catch (...) {
-    }
+    LogCurrentException(env.ports.log);
   }
-  try {
-    env.mainThread.Synchronize([&] { report(value); });
-  } catch (...) {
-    try {
-      env.ports.log.LogError(CurrentExceptionText(u"Unknown exception"));
-    } catch (...) {
-    }
-  }
-  try {
-    env.mainThread.Synchronize([&] {
-      if (env.releaseWorker) env.releaseWorker();
-    });
-  } catch (...) {
-  }
+  ReportOnMainThread(env, [&] { report(value); });
+  ReleaseWorkerFromJob(env);
 }
 } // namespace
 

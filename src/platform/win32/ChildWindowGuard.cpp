@@ -13,6 +13,8 @@ constexpr UINT_PTR kGuardId = 0x4C56; // any id of our own; the procedure tells 
 // nothing here needs a lock.
 struct ThreadGuard {
   HHOOK create = nullptr;
+  HHOOK filter = nullptr;
+  // Installed only while a modal loop of someone else's may take messages off the queue.
   HHOOK getMessage = nullptr;
   std::unordered_set<HWND> children;
   // Window procedures of the thread's windows now running, counted since the innermost
@@ -30,9 +32,12 @@ bool SentFromAnotherThread() {
   return (::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0;
 }
 
+void SeeWindowMessage(UINT msg);
+
 LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                            DWORD_PTR child) noexcept {
   if (child && guard.frames == 0 && IsControlMessage(msg) && SentFromAnotherThread()) return 0;
+  SeeWindowMessage(msg);
   if (msg == WM_NCDESTROY) {
     guard.children.erase(window);
     ::RemoveWindowSubclass(window, GuardProc, id);
@@ -64,10 +69,14 @@ LRESULT CALLBACK CreateHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
 
 // A posted message cannot be told apart by its sender: a control message posted to a control is
 // dropped whoever posted it.
+bool Refused(const MSG& m) {
+  return m.hwnd && IsControlMessage(m.message) && guard.children.count(m.hwnd) != 0;
+}
+
 LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcept {
   if (code == HC_ACTION && lParam) {
     auto* m = reinterpret_cast<MSG*>(lParam);
-    if (m->hwnd && IsControlMessage(m->message) && guard.children.count(m->hwnd) != 0) {
+    if (Refused(*m)) {
       m->message = WM_NULL;
       m->wParam = 0;
       m->lParam = 0;
@@ -76,11 +85,38 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcep
   return ::CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-void Uninstall() {
-  if (guard.create) ::UnhookWindowsHookEx(guard.create);
+void WatchQueue() {
+  if (!guard.create || guard.getMessage) return;
+  guard.getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+}
+
+void StopWatchingQueue() {
   if (guard.getMessage) ::UnhookWindowsHookEx(guard.getMessage);
-  guard.create = nullptr;
   guard.getMessage = nullptr;
+}
+
+// The system tells a window of the thread that it starts a loop of its own.
+void SeeWindowMessage(UINT msg) {
+  if (msg == WM_ENTERMENULOOP || msg == WM_ENTERSIZEMOVE) WatchQueue();
+}
+
+// Dialogs, message boxes, menus, scroll bars and the move and size loop show every message they
+// take to the thread's message filter before they handle it: a loop nobody announced is noticed
+// here, and the message that revealed it is screened as the hook would have.
+LRESULT CALLBACK MessageFilterHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code >= 0 && lParam) {
+    WatchQueue();
+    if (Refused(*reinterpret_cast<const MSG*>(lParam))) return TRUE;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void Uninstall() {
+  StopWatchingQueue();
+  if (guard.create) ::UnhookWindowsHookEx(guard.create);
+  if (guard.filter) ::UnhookWindowsHookEx(guard.filter);
+  guard.create = nullptr;
+  guard.filter = nullptr;
 }
 
 } // namespace
@@ -113,8 +149,8 @@ ChildWindowGuard::ChildWindowGuard() {
   if (guard.create) throw std::runtime_error("this thread already guards its child windows");
   const DWORD thread = ::GetCurrentThreadId();
   guard.create = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, thread);
-  guard.getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, thread);
-  if (!guard.create || !guard.getMessage) {
+  guard.filter = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilterHook, nullptr, thread);
+  if (!guard.create || !guard.filter) {
     Uninstall();
     throw std::runtime_error("the hooks that guard the child windows cannot be installed");
   }
@@ -137,21 +173,33 @@ bool ChildWindowGuard::Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWO
   return true;
 }
 
+bool ChildWindowGuard::Admit(const MSG& msg) {
+  // Back in the program's own loop: whatever modal loop ran has ended.
+  StopWatchingQueue();
+  return !Refused(msg);
+}
+
+bool ChildWindowGuard::WatchingQueue() {
+  return guard.getMessage != nullptr;
+}
+
 void ChildWindowGuard::CountedByItsProcedure(HWND window) {
   // A child window stays subclassed: the guard's drop happens there.
   if (window && !Guards(window)) ::RemoveWindowSubclass(window, GuardProc, kGuardId);
 }
 
-ChildWindowGuard::Frame::Frame() {
+ChildWindowGuard::Frame::Frame(UINT msg) {
   ++guard.frames;
+  SeeWindowMessage(msg);
 }
 
 ChildWindowGuard::Frame::~Frame() {
   --guard.frames;
 }
 
-ChildWindowGuard::ModalLoop::ModalLoop() : saved_(guard.frames) {
+ChildWindowGuard::ModalLoop::ModalLoop(Takes takes) : saved_(guard.frames) {
   guard.frames = 0;
+  if (takes == Takes::Posted) WatchQueue();
 }
 
 ChildWindowGuard::ModalLoop::~ModalLoop() {

@@ -255,6 +255,7 @@ TEST_F(ChildWindowGuardTest, AMessageLoopInsideTheProgramsOwnHandlerServesNoFore
 // with posted and sent control messages, judge them while the loop still runs, then end it.
 struct InsideLoop {
   std::function<void()> attack;
+  std::function<void()> send;
   std::function<void()> check;
   std::function<void()> close;
   std::thread sender;
@@ -263,6 +264,7 @@ struct InsideLoop {
   bool checked = false;
   int ticks = 0;
   bool attacked = false;
+  bool sending = false;
   bool alsoSend = false;
 };
 InsideLoop inside;
@@ -280,7 +282,13 @@ void CALLBACK TickInsideLoop(HWND, UINT, UINT_PTR id, DWORD) {
     inside.attack();
     return;
   }
-  // A timer tick comes only when no posted message waits: the loop has taken every one of them.
+  // A timer tick comes only when no posted message waits: the loop has taken every one of them,
+  // and what is sent now comes after them.
+  if (inside.alsoSend && !inside.sending) {
+    inside.sending = true;
+    inside.send();
+    return;
+  }
   if (inside.alsoSend && !inside.sent) return;
   ::KillTimer(nullptr, id);
   inside.check();
@@ -306,8 +314,9 @@ HWND ThreadDialog() {
 
 // Every modal loop that can run on the program's thread: the ones its own code opens, and the
 // ones the system runs for a window of it (the window menu, moving the window, an edit's context
-// menu). Inside each, control messages posted from this thread or another reach no control; in
-// the loops the program opens, neither do those sent from another thread.
+// menu). Inside each, control messages posted from this thread or another reach no control, nor
+// do those sent from another thread while a loop runs that the program opens or the system
+// announces.
 TEST_F(ChildWindowGuardTest, InsideEveryModalLoopForeignControlMessagesStillNeverReachTheControl) {
   view->SetText(C::Config, u"a=50");
   ::ShowWindow(host->Window(), SW_SHOWNORMAL);
@@ -317,7 +326,7 @@ TEST_F(ChildWindowGuardTest, InsideEveryModalLoopForeignControlMessagesStillNeve
   const HWND config = At(C::Config);
   struct Loop {
     const char* name;
-    bool opensItself;            // the program's own code runs the loop
+    bool announced;              // the program marks it or the system sends its window the loop's marks
     std::function<void()> open;  // returns when the loop has ended
     std::function<void()> close; // from inside the loop
   };
@@ -340,10 +349,11 @@ TEST_F(ChildWindowGuardTest, InsideEveryModalLoopForeignControlMessagesStillNeve
          view->PickColor(colour);
        },
        closeDialog(IDCANCEL)},
-      {"window menu", false, [&] { ::SendMessageW(main, WM_SYSCOMMAND, SC_KEYMENU, ' '); },
+      {"window menu", true, [&] { ::SendMessageW(main, WM_SYSCOMMAND, SC_KEYMENU, ' '); },
        [] { ::EndMenu(); }},
-      {"moving the window", false, [&] { ::SendMessageW(main, WM_SYSCOMMAND, SC_MOVE, 0); },
+      {"moving the window", true, [&] { ::SendMessageW(main, WM_SYSCOMMAND, SC_MOVE, 0); },
        [main] { ::PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 0); }},
+      // The edit opens its menu without the loop's marks (TPM_NONOTIFY).
       {"an edit's context menu", false,
        [&] {
          RECT r{};
@@ -359,9 +369,10 @@ TEST_F(ChildWindowGuardTest, InsideEveryModalLoopForeignControlMessagesStillNeve
     ExpectUntouched();
     inside.ticks = 0;
     inside.attacked = false;
+    inside.sending = false;
     inside.checked = false;
     inside.sent = false;
-    inside.alsoSend = loop.opensItself;
+    inside.alsoSend = loop.announced;
     inside.close = loop.close;
     inside.attack = [&] {
       for (const Attack& a : attacks)
@@ -369,9 +380,15 @@ TEST_F(ChildWindowGuardTest, InsideEveryModalLoopForeignControlMessagesStillNeve
       std::thread poster([&] {
         for (const Attack& a : attacks)
           ::PostMessageW(a.target, a.msg, a.wParam, a.lParam);
+        // Forged ends of the system's loops, so that what is sent next looks like the program's.
+        for (HWND window : {main, config}) {
+          ::PostMessageW(window, WM_EXITMENULOOP, FALSE, 0);
+          ::PostMessageW(window, WM_EXITSIZEMOVE, 0, 0);
+        }
       });
       poster.join();
-      if (!inside.alsoSend) return;
+    };
+    inside.send = [&] {
       const HWND tab = view->PageControl();
       inside.sender = std::thread([tab] {
         DWORD_PTR answer = 0;

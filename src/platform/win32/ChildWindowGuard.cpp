@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <unordered_set>
+#include <vector>
 
 namespace lumivane::win32 {
 
@@ -20,6 +21,8 @@ struct ThreadGuard {
   // Window procedures of the thread's windows now running, counted since the innermost
   // message loop of someone else's began.
   int frames = 0;
+  // The counts that menu and move/size loops the system runs on the thread left behind.
+  std::vector<int> systemLoops;
 };
 thread_local ThreadGuard guard;
 
@@ -37,7 +40,6 @@ void SeeWindowMessage(UINT msg);
 LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                            DWORD_PTR child) noexcept {
   if (child && guard.frames == 0 && IsControlMessage(msg) && SentFromAnotherThread()) return 0;
-  SeeWindowMessage(msg);
   if (msg == WM_NCDESTROY) {
     guard.children.erase(window);
     ::RemoveWindowSubclass(window, GuardProc, id);
@@ -47,6 +49,7 @@ LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, 
     Frame() { ++guard.frames; }
     ~Frame() { --guard.frames; }
   } frame;
+  SeeWindowMessage(msg);
   return ::DefSubclassProc(window, msg, wParam, lParam);
 }
 
@@ -67,10 +70,17 @@ LRESULT CALLBACK CreateHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+bool MarksSystemLoop(UINT msg) {
+  return msg == WM_ENTERMENULOOP || msg == WM_EXITMENULOOP || msg == WM_ENTERSIZEMOVE ||
+         msg == WM_EXITSIZEMOVE;
+}
+
 // A posted message cannot be told apart by its sender: a control message posted to a control is
-// dropped whoever posted it.
+// dropped whoever posted it. The system only ever sends the marks of its loops.
 bool Refused(const MSG& m) {
-  return m.hwnd && IsControlMessage(m.message) && guard.children.count(m.hwnd) != 0;
+  if (!m.hwnd) return false;
+  if (IsControlMessage(m.message) && guard.children.count(m.hwnd) != 0) return true;
+  return MarksSystemLoop(m.message) && OfThisThread(m.hwnd);
 }
 
 LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcept {
@@ -95,9 +105,20 @@ void StopWatchingQueue() {
   guard.getMessage = nullptr;
 }
 
-// The system tells a window of the thread that it starts a loop of its own.
+// The system tells a window of the thread that a menu or move/size loop of its own starts or
+// ends. Such a loop runs inside a window procedure of the thread but is no code of the program:
+// what reaches a control from it is judged afresh, as inside a ModalLoop. Called inside the
+// frame of the message itself, which the count keeps. Only the thread's own marks count.
 void SeeWindowMessage(UINT msg) {
-  if (msg == WM_ENTERMENULOOP || msg == WM_ENTERSIZEMOVE) WatchQueue();
+  if (!MarksSystemLoop(msg) || SentFromAnotherThread()) return;
+  if (msg == WM_ENTERMENULOOP || msg == WM_ENTERSIZEMOVE) {
+    WatchQueue();
+    guard.systemLoops.push_back(guard.frames - 1);
+    guard.frames = 1;
+  } else if (!guard.systemLoops.empty()) {
+    guard.frames = guard.systemLoops.back() + 1;
+    guard.systemLoops.pop_back();
+  }
 }
 
 // Dialogs, message boxes, menus, scroll bars and the move and size loop show every message they
@@ -174,8 +195,11 @@ bool ChildWindowGuard::Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWO
 }
 
 bool ChildWindowGuard::Admit(const MSG& msg) {
-  // Back in the program's own loop: whatever modal loop ran has ended.
+  // Back in the program's own loop: whatever modal loop ran has ended, and no window procedure
+  // of the thread runs, whichever marks a loop left out.
   StopWatchingQueue();
+  guard.frames = 0;
+  guard.systemLoops.clear();
   return !Refused(msg);
 }
 

@@ -89,6 +89,7 @@ int Application::Run() {
       continue;
     }
     if (got == -1) return exitCode_ = 1;
+    if (!win32::ChildWindowGuard::Admit(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }

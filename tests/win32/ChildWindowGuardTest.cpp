@@ -7,6 +7,7 @@
 #include <richedit.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "Win32TestSupport.h"
 #include "platform/win32/Messages.h"
 #include "platform/win32/Win32Host.h"
+#include "platform/win32/Win32PopupMenu.h"
 #include "platform/win32/Win32SettingsView.h"
 
 namespace lumivane::win32 {
@@ -24,6 +26,23 @@ namespace {
 using C = SettingsControl;
 
 const LPARAM kBogus = static_cast<LPARAM>(0x4141414141LL);
+
+// Dispatches this thread's messages as the program's own loop does, until done() or the time is
+// up; returns done().
+bool PumpAsTheProgram(const std::function<bool()>& done, int timeoutMs = 10000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    MSG m;
+    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (!ChildWindowGuard::Admit(m)) continue;
+      ::TranslateMessage(&m);
+      ::DispatchMessageW(&m);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
 
 struct Recorder final : ISettingsViewEvents {
   std::vector<std::string> seen;
@@ -58,6 +77,23 @@ class ChildWindowGuardTest : public ::testing::Test {
     host.reset();
   }
   HWND At(C c) const { return view->ControlWindow(c); }
+  struct Attack {
+    HWND target;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+  // Control messages that would change what ExpectUntouched reads.
+  std::vector<Attack> Attacks() const {
+    return {
+        {view->PageControl(), TCM_DELETEALLITEMS, 0, 0},
+        {At(C::HtmlViewer1), EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE},
+        {At(HotkeyControl(0, HotkeyPart::Box)), HKM_SETHOTKEY, MAKEWORD('Q', HOTKEYF_CONTROL), 0},
+        {host->LogEdit(), EM_SETWORDBREAKPROC, 0, kBogus},
+        // A second creation or a destruction while the control lives.
+        {At(C::Config), WM_NCDESTROY, 0, 0},
+    };
+  }
   // Runs fn on another thread, serving this thread's messages meanwhile.
   void FromAnotherThread(const std::function<void()>& fn) {
     std::atomic<bool> done{false};
@@ -65,9 +101,9 @@ class ChildWindowGuardTest : public ::testing::Test {
       fn();
       done = true;
     });
-    EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+    EXPECT_TRUE(PumpAsTheProgram([&] { return done.load(); }));
     other.join();
-    PumpUntil([] { return false; }, 100);
+    PumpAsTheProgram([] { return false; }, 100);
   }
   // What the attacks below would change, as the program's own thread reads it.
   void ExpectUntouched() {
@@ -92,27 +128,14 @@ TEST_F(ChildWindowGuardTest, ControlMessagesFromElsewhereNeverReachTheControl) {
   view->SetText(C::Config, u"a=50");
   ExpectUntouched();
   enum class How { Send, SendNotify, PostFromAnotherThread, PostFromThisThread };
-  struct Attack {
-    HWND target;
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-  };
-  const Attack attacks[] = {
-      {view->PageControl(), TCM_DELETEALLITEMS, 0, 0},
-      {At(C::HtmlViewer1), EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE},
-      {At(HotkeyControl(0, HotkeyPart::Box)), HKM_SETHOTKEY, MAKEWORD('Q', HOTKEYF_CONTROL), 0},
-      {host->LogEdit(), EM_SETWORDBREAKPROC, 0, kBogus},
-      // A second creation or a destruction while the control lives.
-      {At(C::Config), WM_NCDESTROY, 0, 0},
-  };
+  const std::vector<Attack> attacks = Attacks();
   for (How how : {How::Send, How::SendNotify, How::PostFromAnotherThread, How::PostFromThisThread}) {
     for (const Attack& a : attacks) {
       SCOPED_TRACE(testing::Message()
                    << "how " << static_cast<int>(how) << ", message " << std::hex << a.msg);
       if (how == How::PostFromThisThread) {
         ::PostMessageW(a.target, a.msg, a.wParam, a.lParam);
-        PumpUntil([] { return false; }, 100);
+        PumpAsTheProgram([] { return false; }, 100);
       } else {
         FromAnotherThread([&] {
           if (how == How::Send) {
@@ -132,7 +155,7 @@ TEST_F(ChildWindowGuardTest, ControlMessagesFromElsewhereNeverReachTheControl) {
   host->AppendLogLine(u"still logging");
   EXPECT_NE(LogText(*host).find(L"still logging"), std::wstring::npos);
   ::SendMessageW(At(C::SyncBox), BM_CLICK, 0, 0);
-  PumpUntil([] { return false; }, 100);
+  PumpAsTheProgram([] { return false; }, 100);
   EXPECT_EQ(events.seen, std::vector<std::string>{"checked"});
 }
 
@@ -221,11 +244,172 @@ TEST_F(ChildWindowGuardTest, AMessageLoopInsideTheProgramsOwnHandlerServesNoFore
     view->PickColor(colour);
   };
   ::SendMessageW(At(C::ColorButton), BM_CLICK, 0, 0);
-  PumpUntil([] { return during.attacked.load() && during.started; }, 10000);
-  PumpUntil([] { return false; }, 200);
+  PumpAsTheProgram([] { return during.attacked.load() && during.started; }, 10000);
+  PumpAsTheProgram([] { return false; }, 200);
   if (during.attacker.joinable()) during.attacker.join();
   EXPECT_TRUE(during.attacked);
   EXPECT_EQ(::SendMessageW(view->PageControl(), TCM_GETITEMCOUNT, 0, 0), 4);
+}
+
+// What a timer of the thread does once a modal loop dispatches its ticks: attack the controls
+// with posted and sent control messages, judge them while the loop still runs, then end it.
+struct InsideLoop {
+  std::function<void()> attack;
+  std::function<void()> send;
+  std::function<void()> check;
+  std::function<void()> close;
+  std::thread sender;
+  std::atomic<bool> sent{false};
+  bool opening = false; // inside the call that runs the loop
+  bool checked = false;
+  int ticks = 0;
+  bool attacked = false;
+  bool sending = false;
+  bool alsoSend = false;
+};
+InsideLoop inside;
+
+void CALLBACK TickInsideLoop(HWND, UINT, UINT_PTR id, DWORD) {
+  if (!inside.opening) return;
+  if (++inside.ticks > 300) {
+    ::KillTimer(nullptr, id);
+    inside.close();
+    return;
+  }
+  if (inside.ticks < 3) return; // the loop settles first
+  if (!inside.attacked) {
+    inside.attacked = true;
+    inside.attack();
+    return;
+  }
+  // A timer tick comes only when no posted message waits: the loop has taken every one of them,
+  // and what is sent now comes after them.
+  if (inside.alsoSend && !inside.sending) {
+    inside.sending = true;
+    inside.send();
+    return;
+  }
+  if (inside.alsoSend && !inside.sent) return;
+  ::KillTimer(nullptr, id);
+  inside.check();
+  inside.checked = true;
+  inside.close();
+}
+
+BOOL CALLBACK FindThreadDialog(HWND window, LPARAM found) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(window, name, 16);
+  if (std::wstring(name) == L"#32770" && ::IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ThreadDialog() {
+  HWND dialog = nullptr;
+  ::EnumThreadWindows(::GetCurrentThreadId(), FindThreadDialog, reinterpret_cast<LPARAM>(&dialog));
+  return dialog;
+}
+
+// Every modal loop that can run on the program's thread: the ones its own code opens, and the
+// ones the system runs for a window of it (the window menu, moving the window, an edit's context
+// menu). Inside each, control messages posted from this thread or another reach no control, nor
+// do those sent from another thread while a loop runs that the program opens or the system
+// announces.
+TEST_F(ChildWindowGuardTest, InsideEveryModalLoopForeignControlMessagesStillNeverReachTheControl) {
+  view->SetText(C::Config, u"a=50");
+  ::ShowWindow(host->Window(), SW_SHOWNORMAL);
+  ::SetForegroundWindow(host->Window());
+  Win32PopupMenu popup(host->Window());
+  const HWND main = host->Window();
+  const HWND config = At(C::Config);
+  struct Loop {
+    const char* name;
+    bool announced;              // the program marks it or the system sends its window the loop's marks
+    std::function<void()> open;  // returns when the loop has ended
+    std::function<void()> close; // from inside the loop
+  };
+  const auto closeDialog = [](WPARAM command) {
+    return [command] {
+      if (HWND dialog = ThreadDialog())
+        ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+    };
+  };
+  const Loop loops[] = {
+      {"tray popup menu", true,
+       [&] {
+         popup.Popup({{u"One", 1}, {u"Two", 2}}, Point{100, 100});
+       },
+       [] { ::EndMenu(); }},
+      {"message box", true, [&] { host->ShowErrorBox(u"error"); }, closeDialog(IDOK)},
+      {"colour dialog", true,
+       [&] {
+         uint32_t colour = 0;
+         view->PickColor(colour);
+       },
+       closeDialog(IDCANCEL)},
+      {"window menu", true, [&] { ::SendMessageW(main, WM_SYSCOMMAND, SC_KEYMENU, ' '); },
+       [] { ::EndMenu(); }},
+      {"moving the window", true, [&] { ::SendMessageW(main, WM_SYSCOMMAND, SC_MOVE, 0); },
+       [main] { ::PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 0); }},
+      // The edit opens its menu without the loop's marks (TPM_NONOTIFY).
+      {"an edit's context menu", false,
+       [&] {
+         RECT r{};
+         ::GetWindowRect(config, &r);
+         ::SendMessageW(config, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(config),
+                        MAKELPARAM(r.left + 5, r.top + 5));
+       },
+       [] { ::EndMenu(); }},
+  };
+  const std::vector<Attack> attacks = Attacks();
+  for (const Loop& loop : loops) {
+    SCOPED_TRACE(loop.name);
+    ExpectUntouched();
+    inside.ticks = 0;
+    inside.attacked = false;
+    inside.sending = false;
+    inside.checked = false;
+    inside.sent = false;
+    inside.alsoSend = loop.announced;
+    inside.close = loop.close;
+    inside.attack = [&] {
+      for (const Attack& a : attacks)
+        ::PostMessageW(a.target, a.msg, a.wParam, a.lParam);
+      std::thread poster([&] {
+        for (const Attack& a : attacks)
+          ::PostMessageW(a.target, a.msg, a.wParam, a.lParam);
+        // Forged ends of the system's loops, so that what is sent next looks like the program's.
+        for (HWND window : {main, config}) {
+          ::PostMessageW(window, WM_EXITMENULOOP, FALSE, 0);
+          ::PostMessageW(window, WM_EXITSIZEMOVE, 0, 0);
+        }
+      });
+      poster.join();
+    };
+    inside.send = [&] {
+      const HWND tab = view->PageControl();
+      inside.sender = std::thread([tab] {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(tab, TCM_DELETEALLITEMS, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+        inside.sent = true;
+      });
+    };
+    inside.check = [this] { ExpectUntouched(); };
+    ::SetTimer(nullptr, 0, 20, TickInsideLoop);
+    inside.opening = true;
+    loop.open();
+    inside.opening = false;
+    if (inside.sender.joinable()) inside.sender.join();
+    EXPECT_TRUE(inside.checked) << "the loop did not run the checks";
+    PumpAsTheProgram([] { return false; }, 100);
+    ExpectUntouched();
+  }
+  // The program's own loop takes the next message without a hook again.
+  ::PostMessageW(main, WM_NULL, 0, 0);
+  PumpAsTheProgram([] { return false; }, 100);
+  EXPECT_FALSE(ChildWindowGuard::WatchingQueue());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <unordered_set>
+#include <vector>
 
 namespace lumivane::win32 {
 
@@ -13,11 +14,15 @@ constexpr UINT_PTR kGuardId = 0x4C56; // any id of our own; the procedure tells 
 // nothing here needs a lock.
 struct ThreadGuard {
   HHOOK create = nullptr;
+  HHOOK filter = nullptr;
+  // Installed only while a modal loop of someone else's may take messages off the queue.
   HHOOK getMessage = nullptr;
   std::unordered_set<HWND> children;
   // Window procedures of the thread's windows now running, counted since the innermost
   // message loop of someone else's began.
   int frames = 0;
+  // The counts that menu and move/size loops the system runs on the thread left behind.
+  std::vector<int> systemLoops;
 };
 thread_local ThreadGuard guard;
 
@@ -29,6 +34,8 @@ bool OfThisThread(HWND window) {
 bool SentFromAnotherThread() {
   return (::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0;
 }
+
+void SeeWindowMessage(UINT msg);
 
 LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                            DWORD_PTR child) noexcept {
@@ -42,6 +49,7 @@ LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, 
     Frame() { ++guard.frames; }
     ~Frame() { --guard.frames; }
   } frame;
+  SeeWindowMessage(msg);
   return ::DefSubclassProc(window, msg, wParam, lParam);
 }
 
@@ -62,12 +70,23 @@ LRESULT CALLBACK CreateHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+bool MarksSystemLoop(UINT msg) {
+  return msg == WM_ENTERMENULOOP || msg == WM_EXITMENULOOP || msg == WM_ENTERSIZEMOVE ||
+         msg == WM_EXITSIZEMOVE;
+}
+
 // A posted message cannot be told apart by its sender: a control message posted to a control is
-// dropped whoever posted it.
+// dropped whoever posted it. The system only ever sends the marks of its loops.
+bool Refused(const MSG& m) {
+  if (!m.hwnd) return false;
+  if (IsControlMessage(m.message) && guard.children.count(m.hwnd) != 0) return true;
+  return MarksSystemLoop(m.message) && OfThisThread(m.hwnd);
+}
+
 LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcept {
   if (code == HC_ACTION && lParam) {
     auto* m = reinterpret_cast<MSG*>(lParam);
-    if (m->hwnd && IsControlMessage(m->message) && guard.children.count(m->hwnd) != 0) {
+    if (Refused(*m)) {
       m->message = WM_NULL;
       m->wParam = 0;
       m->lParam = 0;
@@ -76,11 +95,49 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcep
   return ::CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-void Uninstall() {
-  if (guard.create) ::UnhookWindowsHookEx(guard.create);
+void WatchQueue() {
+  if (!guard.create || guard.getMessage) return;
+  guard.getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+}
+
+void StopWatchingQueue() {
   if (guard.getMessage) ::UnhookWindowsHookEx(guard.getMessage);
-  guard.create = nullptr;
   guard.getMessage = nullptr;
+}
+
+// The system tells a window of the thread that a menu or move/size loop of its own starts or
+// ends. Such a loop runs inside a window procedure of the thread but is no code of the program:
+// what reaches a control from it is judged afresh, as inside a ModalLoop. Called inside the
+// frame of the message itself, which the count keeps. Only the thread's own marks count.
+void SeeWindowMessage(UINT msg) {
+  if (!MarksSystemLoop(msg) || SentFromAnotherThread()) return;
+  if (msg == WM_ENTERMENULOOP || msg == WM_ENTERSIZEMOVE) {
+    WatchQueue();
+    guard.systemLoops.push_back(guard.frames - 1);
+    guard.frames = 1;
+  } else if (!guard.systemLoops.empty()) {
+    guard.frames = guard.systemLoops.back() + 1;
+    guard.systemLoops.pop_back();
+  }
+}
+
+// Dialogs, message boxes, menus, scroll bars and the move and size loop show every message they
+// take to the thread's message filter before they handle it: a loop nobody announced is noticed
+// here, and the message that revealed it is screened as the hook would have.
+LRESULT CALLBACK MessageFilterHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code >= 0 && lParam) {
+    WatchQueue();
+    if (Refused(*reinterpret_cast<const MSG*>(lParam))) return TRUE;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void Uninstall() {
+  StopWatchingQueue();
+  if (guard.create) ::UnhookWindowsHookEx(guard.create);
+  if (guard.filter) ::UnhookWindowsHookEx(guard.filter);
+  guard.create = nullptr;
+  guard.filter = nullptr;
 }
 
 } // namespace
@@ -113,8 +170,8 @@ ChildWindowGuard::ChildWindowGuard() {
   if (guard.create) throw std::runtime_error("this thread already guards its child windows");
   const DWORD thread = ::GetCurrentThreadId();
   guard.create = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, thread);
-  guard.getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, thread);
-  if (!guard.create || !guard.getMessage) {
+  guard.filter = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilterHook, nullptr, thread);
+  if (!guard.create || !guard.filter) {
     Uninstall();
     throw std::runtime_error("the hooks that guard the child windows cannot be installed");
   }
@@ -137,21 +194,36 @@ bool ChildWindowGuard::Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWO
   return true;
 }
 
+bool ChildWindowGuard::Admit(const MSG& msg) {
+  // Back in the program's own loop: whatever modal loop ran has ended, and no window procedure
+  // of the thread runs, whichever marks a loop left out.
+  StopWatchingQueue();
+  guard.frames = 0;
+  guard.systemLoops.clear();
+  return !Refused(msg);
+}
+
+bool ChildWindowGuard::WatchingQueue() {
+  return guard.getMessage != nullptr;
+}
+
 void ChildWindowGuard::CountedByItsProcedure(HWND window) {
   // A child window stays subclassed: the guard's drop happens there.
   if (window && !Guards(window)) ::RemoveWindowSubclass(window, GuardProc, kGuardId);
 }
 
-ChildWindowGuard::Frame::Frame() {
+ChildWindowGuard::Frame::Frame(UINT msg) {
   ++guard.frames;
+  SeeWindowMessage(msg);
 }
 
 ChildWindowGuard::Frame::~Frame() {
   --guard.frames;
 }
 
-ChildWindowGuard::ModalLoop::ModalLoop() : saved_(guard.frames) {
+ChildWindowGuard::ModalLoop::ModalLoop(Takes takes) : saved_(guard.frames) {
   guard.frames = 0;
+  if (takes == Takes::Posted) WatchQueue();
 }
 
 ChildWindowGuard::ModalLoop::~ModalLoop() {

@@ -24,6 +24,14 @@ namespace lumivane::win32 {
 // subclassed, and a control message counts as foreign only when it arrives outside all of them.
 // A message loop that runs inside a window procedure (a dialog, a menu, a call into another
 // process) is marked with ModalLoop, so that what reaches a control from it is judged afresh.
+//
+// Posted messages are screened by the program's own message loop (Admit). A hook on every
+// message taken off the queue would do the same everywhere, but costs each message a few calls
+// into the system (under Wine, server round trips), a timer tick among them. So that hook is
+// installed only while a modal loop of someone else's may take messages off the queue: one
+// marked as such, one that announces itself to a window of the thread (menu loop, move and size
+// loop) or one that shows its messages to the thread's message filter (dialogs, message boxes,
+// menus, scroll bars); it goes again when the program's own loop takes the next message.
 class ChildWindowGuard {
  public:
   // On the calling thread; throws std::runtime_error when a hook cannot be installed or the
@@ -38,25 +46,37 @@ class ChildWindowGuard {
   // SetWindowSubclass that keeps the guard in front, so that proc never sees a dropped message.
   static bool Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data);
 
+  // The program's own message loop hands every message it takes off the queue here before it
+  // dispatches it; false: drop it. A posted control message cannot be told apart by its poster:
+  // posted to a guarded control, it is dropped whoever posted it.
+  static bool Admit(const MSG& msg);
+
   // A window of the thread whose own procedure counts its calls with a Frame: the guard's
   // subclass leaves it. Every message to a subclassed window costs the subclass machinery's
   // lookups (under Wine, server calls), which a window that takes a timer tick every 100 ms
   // should not pay. Call it right after the window is made.
   static void CountedByItsProcedure(HWND window);
 
-  // One call of a window procedure of the thread, for a window that CountedByItsProcedure.
+  // One call of a window procedure of the thread, for a window that CountedByItsProcedure, with
+  // the message it handles.
   class Frame {
    public:
-    Frame();
+    explicit Frame(UINT msg);
     ~Frame();
     Frame(const Frame&) = delete;
     Frame& operator=(const Frame&) = delete;
   };
 
+  // What a modal loop takes off the thread's queue besides the messages sent to it.
+  enum class Takes {
+    SentOnly, // a wait for another thread or process that serves sent messages only
+    Posted,   // a loop that dispatches posted messages too: a menu, a dialog, a message box
+  };
+
   // Marks a message loop of someone else's that runs inside a window procedure of the thread.
   class ModalLoop {
    public:
-    ModalLoop();
+    explicit ModalLoop(Takes takes = Takes::SentOnly);
     ~ModalLoop();
     ModalLoop(const ModalLoop&) = delete;
     ModalLoop& operator=(const ModalLoop&) = delete;
@@ -64,6 +84,9 @@ class ChildWindowGuard {
    private:
     int saved_;
   };
+
+  // Whether the hook that screens every message taken off the queue is installed now.
+  static bool WatchingQueue();
 };
 
 // Messages a control must take only from its own thread: every message from WM_USER up (the

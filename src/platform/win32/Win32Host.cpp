@@ -194,7 +194,7 @@ uint32_t Win32Host::TaskbarCreatedMessage() {
 }
 
 void Win32Host::ShowErrorBox(const std::u16string& text) {
-  ChildWindowGuard::ModalLoop loop;
+  ChildWindowGuard::ModalLoop loop(ChildWindowGuard::Takes::Posted);
   ::MessageBoxW(window_, ToWide(text).c_str(), kAppCaption, MB_ICONERROR | MB_TOPMOST | MB_OK);
 }
 
@@ -248,7 +248,7 @@ Win32Host* Win32Host::HostOf(HWND window) {
 }
 
 LRESULT CALLBACK Win32Host::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  const ChildWindowGuard::Frame frame;
+  const ChildWindowGuard::Frame frame(msg);
   try {
     // The host comes from this thread's CreateWindowExW, not from lParam: another process can
     // send WM_NCCREATE with a create structure of its own.

@@ -24,7 +24,7 @@ int Win32PopupMenu::Popup(const std::vector<MenuItem>& items, Point where) {
   // Without the foreground the menu would not close when the user clicks elsewhere.
   ::SetForegroundWindow(window_);
   const UINT align = ::GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
-  ChildWindowGuard::ModalLoop loop;
+  ChildWindowGuard::ModalLoop loop(ChildWindowGuard::Takes::Posted);
   const int chosen = static_cast<int>(::TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | align,
                                                          where.x, where.y, window_, nullptr));
   // Lets the menu close properly when the next click goes to another program.

@@ -557,7 +557,7 @@ bool Win32SettingsView::PickColor(uint32_t& color) {
   BOOL chosen = FALSE;
   {
     pickingColor_ = true;
-    ChildWindowGuard::ModalLoop loop;
+    ChildWindowGuard::ModalLoop loop(ChildWindowGuard::Takes::Posted);
     chosen = chooseColor(&dialog);
     pickingColor_ = false;
   }

@@ -219,7 +219,7 @@ class Win32WmiObject final : public IWmiObject {
       ThrowWmi(WBEM_E_INVALID_OBJECT_PATH);
     const UniqueBstr classBstr(className.text);
     ComPtr<IWbemClassObject> classObject;
-    const ChildWindowGuard::ModalLoop comWait;
+    const ChildWindowGuard::ModalLoop comWait(ChildWindowGuard::Takes::Posted);
     Check(services_->GetObject(classBstr.get(), 0, nullptr, classObject.put(), nullptr));
     ComPtr<IWbemClassObject> signature;
     Check(classObject->GetMethod(reinterpret_cast<LPCWSTR>(method.c_str()), 0, signature.put(), nullptr));
@@ -265,7 +265,7 @@ class Win32WmiObjectSet final : public IWmiObjectSet {
     if (!objects_) return nullptr;
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
-    const ChildWindowGuard::ModalLoop comWait;
+    const ChildWindowGuard::ModalLoop comWait(ChildWindowGuard::Takes::Posted);
     const HRESULT hr = objects_->Next(static_cast<long>(kWmiWaitMs), 1, object.put(), &returned);
     Check(hr);
     if (hr == WBEM_S_TIMEDOUT && returned == 0) {
@@ -292,7 +292,7 @@ class Win32WmiServices final : public IWmiServices {
     const UniqueBstr language(u"WQL");
     const UniqueBstr text(query);
     ComPtr<IEnumWbemClassObject> objects;
-    const ChildWindowGuard::ModalLoop comWait;
+    const ChildWindowGuard::ModalLoop comWait(ChildWindowGuard::Takes::Posted);
     Check(services_->ExecQuery(language.get(), text.get(), kQueryFlags, nullptr, objects.put()));
     return std::make_unique<Win32WmiObjectSet>(services_, std::move(objects));
   }
@@ -358,7 +358,7 @@ std::unique_ptr<IWmiServices> ConnectWith(IWbemLocator& locator, const std::u16s
   ComPtr<IWbemServices> services;
   // Without the flag a WMI service that does not answer holds the caller for good; with it the
   // system gives up after at most two minutes.
-  const ChildWindowGuard::ModalLoop comWait;
+  const ChildWindowGuard::ModalLoop comWait(ChildWindowGuard::Takes::Posted);
   Check(locator.ConnectServer(resource.get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT,
                               nullptr, nullptr, services.put()));
   // An in-process provider has no proxy to configure (E_NOINTERFACE); that is not a failure.

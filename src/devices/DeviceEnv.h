@@ -10,6 +10,7 @@
 #include "platform/MonitorConfig.h"
 #include "platform/Services.h"
 #include "platform/SystemErrors.h"
+#include "platform/Threads.h"
 #include "platform/Wmi.h"
 
 namespace lumivane {
@@ -27,6 +28,8 @@ struct DevicePorts {
   IClock& clock;
   ILog& log;
   const ILocale& locale;
+  // Talks to several monitors at once (RunAll); each monitor's own calls stay on one task.
+  IThreadPool& pool;
 };
 
 // Discovery's view of the program: the ports, the live device table ("devices" of the state

@@ -32,6 +32,12 @@ struct DevicePorts {
   IThreadPool& pool;
 };
 
+// The same ports with another log: work that runs beside other work logs into a buffer of its own.
+inline DevicePorts PortsLoggingTo(const DevicePorts& ports, ILog& log) {
+  return DevicePorts{ports.monitors, ports.displays, ports.wmi,    ports.services, ports.errors,
+                     ports.clock,    log,            ports.locale, ports.pool};
+}
+
 // Discovery's view of the program: the ports, the live device table ("devices" of the state
 // root) and the settings it reads. Cheap to build; the controller may make one per call.
 struct DeviceEnv {

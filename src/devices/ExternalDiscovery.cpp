@@ -167,16 +167,11 @@ struct Desktop {
   std::exception_ptr failure;
 };
 
-DevicePorts WithLog(const DevicePorts& ports, ILog& log) {
-  return DevicePorts{ports.monitors, ports.displays, ports.wmi,    ports.services,
-                     ports.errors,   ports.clock,    log,          ports.locale, ports.pool};
-}
-
 // Everything short of talking to the monitors, in the walk's order: the physical monitors and
 // their handles, names, and which of them are panels (the WMI pass marked those; the walk
 // itself never makes a record internal, so the answer cannot change along the walk).
 void PrepareDesktop(DeviceEnv& env, Desktop& d) {
-  const DevicePorts ports = WithLog(env.ports, d.log);
+  const DevicePorts ports = PortsLoggingTo(env.ports, d.log);
   const std::u16string sp = DecimalText(static_cast<int64_t>(d.s));
   uint32_t n = 0;
   if (!ports.monitors.GetNumberOfPhysicalMonitors(d.h, n)) {
@@ -201,7 +196,7 @@ void PrepareDesktop(DeviceEnv& env, Desktop& d) {
   for (uint32_t p = 0; p < count; ++p) {
     Physical& x = d.physical.emplace_back(p, env.ports.log);
     try {
-      const DevicePorts own = WithLog(env.ports, x.log);
+      const DevicePorts own = PortsLoggingTo(env.ports, x.log);
       x.pnp = ResolvePnpName(own, d.h, p);
       x.hardwareId = ResolveHardwareId(own, d.h, p);
       x.uid = DeviceUid(x.pnp.name);

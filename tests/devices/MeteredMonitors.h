@@ -33,11 +33,15 @@ class MeteredMonitors final : public IMonitorConfig {
 
   // Calls of op wait, once their monitor has answered, until `together` of them are under way
   // at once (or the time is up, as it is when nothing runs at the same time); the group then
-  // returns from the last monitor (the highest handle) to the first. Later calls pass.
-  void HoldTogether(Op op, size_t together) {
+  // returns from the last monitor (the highest handle) to the first, or the other way round.
+  // Later calls pass. Starts the counts of MostAtOnce afresh.
+  void HoldTogether(Op op, size_t together, bool lastFirst = true) {
     std::lock_guard lock(mutex_);
     holdOp_ = op;
     together_ = together;
+    lastFirst_ = lastFirst;
+    released_ = timedOut_ = false;
+    most_.clear();
   }
 
   std::vector<Call> Calls() const {
@@ -113,7 +117,9 @@ class MeteredMonitors final : public IMonitorConfig {
       timedOut_ = true;
     released_ = true;
     changed_.notify_all();
-    if (!changed_.wait_for(lock, kPatience, [&] { return held_.upper_bound(handle) == held_.end(); }))
+    if (!changed_.wait_for(lock, kPatience, [&] {
+          return lastFirst_ ? held_.upper_bound(handle) == held_.end() : *held_.begin() == handle;
+        }))
       timedOut_ = true;
     held_.erase(handle);
     changed_.notify_all();
@@ -128,7 +134,7 @@ class MeteredMonitors final : public IMonitorConfig {
   bool oneMonitorOverlapped_ = false;
   Op holdOp_ = Op::Read;
   size_t together_ = 0;
-  bool released_ = false, timedOut_ = false;
+  bool released_ = false, timedOut_ = false, lastFirst_ = true;
   std::set<PhysicalMonitorHandle> held_;
 };
 

@@ -81,8 +81,8 @@ void WmiArrays(const uint8_t* data, size_t size) {
   panel.userFriendlyName = MakeValue(in, 0);
   panel.userFriendlyNameLength = MakeValue(in, 0);
   wmi.Add(panel);
-  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale(), pool}, devices,
-                static_cast<int32_t>(in.Int()), static_cast<int32_t>(in.Int()), nullptr};
+  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale(), pool},
+                devices, static_cast<int32_t>(in.Int()), static_cast<int32_t>(in.Int()), nullptr};
   // Whatever the arrays hold, discovery throws nothing and leaves only brightness values and
   // levels that the rest of the program can hold.
   DiscoverInternalDisplays(env);

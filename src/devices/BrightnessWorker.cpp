@@ -49,7 +49,7 @@ class JobRun {
  private:
   // What a write to one device gave, gathered by the task that made it.
   struct Write {
-    explicit Write(ILog& target) : log(target) {}
+    explicit Write(ILog& sink) : log(sink) {}
     bool ok = true;
     std::exception_ptr failure;
     BufferedLog log; // the writer's lines, handed on when the device's turn to report comes
@@ -57,7 +57,8 @@ class JobRun {
 
   // A synchronisation target as the snapshot decides it, before anything is written.
   struct Target : Write {
-    Target(ILog& target, Variant key, std::u16string number) : Write(target), key(std::move(key)), number(std::move(number)) {}
+    Target(ILog& sink, Variant key, std::u16string number)
+        : Write(sink), key(std::move(key)), number(std::move(number)) {}
     Variant key;
     std::u16string number;
     bool internal = false;

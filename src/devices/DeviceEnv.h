@@ -34,8 +34,9 @@ struct DevicePorts {
 
 // The same ports with another log: work that runs beside other work logs into a buffer of its own.
 inline DevicePorts PortsLoggingTo(const DevicePorts& ports, ILog& log) {
-  return DevicePorts{ports.monitors, ports.displays, ports.wmi,    ports.services, ports.errors,
-                     ports.clock,    log,            ports.locale, ports.pool};
+  return DevicePorts{ports.monitors, ports.displays, ports.wmi, ports.services,
+                     ports.errors,   ports.clock,    log,       ports.locale,
+                     ports.pool};
 }
 
 // Discovery's view of the program: the ports, the live device table ("devices" of the state

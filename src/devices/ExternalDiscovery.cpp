@@ -125,7 +125,8 @@ void RecordCapabilities(DeviceEnv& env, TAssoc& record, const Conversation& c, c
   case Caps::NotAsked:
     return;
   case Caps::LengthFailed:
-    ports.log.LogError(FillText(u"Error retrieving VCP data size from physmon %d/%d: %s", {s, p, c.capsError}));
+    ports.log.LogError(
+        FillText(u"Error retrieving VCP data size from physmon %d/%d: %s", {s, p, c.capsError}));
     return;
   case Caps::Empty:
     ports.log.LogError(FillText(u"VCP data not received from physmon %d/%d: %s", {s, p, c.capsError}));
@@ -310,9 +311,8 @@ void DiscoverExternalMonitors(DeviceEnv& env) {
   for (Desktop& d : desktops)
     for (Physical& x : d.physical)
       if (x.converse && !x.lookupFailure)
-        conversations.push_back([&ports, m = d.batch->handles[x.p], &x] {
-          Converse(ports, m, x.detectModel, x.answer);
-        });
+        conversations.push_back(
+            [&ports, m = d.batch->handles[x.p], &x] { Converse(ports, m, x.detectModel, x.answer); });
   ports.pool.RunAll(std::move(conversations));
 
   for (Desktop& d : desktops) {

@@ -461,7 +461,6 @@ TEST_F(BrightnessWorker, APanelTargetWithHostileLimitsGetsItsNearestLevelAtOnce)
   }
 }
 
-
 // One job writes the job device and every lagging target at the same time; each device's result
 // is reported on its own, and the lines come in the order of the reports, although the monitors
 // answer last one first.
@@ -537,8 +536,9 @@ TEST_F(SynchronisedWrites, ReachEveryMonitorAtOnceAndReportEachDevice) {
 TEST_F(SynchronisedWrites, AnUnexpectedErrorInOneWriteCostsOnlyThatDevice) {
   // The one the job reaches first fails; the one after it must still be reported.
   const auto keys = t.devices.Keys();
-  const std::u16string first =
-      std::find_if(keys.begin(), keys.end(), [&](const Variant& k) { return k.Text() == B || k.Text() == E; })->Text();
+  const std::u16string first = std::find_if(keys.begin(), keys.end(), [&](const Variant& k) {
+                                 return k.Text() == B || k.Text() == E;
+                               })->Text();
   const std::u16string second = first == B ? E : B;
   Record(first)[u"min"] = Variant(u"-9"); // a limit no monitor can be written to
   Record(first)[u"max"] = Variant(u"-5");

@@ -48,8 +48,8 @@ struct DeviceTestEnv {
   SimThreadPool pool{SimThreadPool::Mode::Threads};
   TAssoc devices;
   bool detectModel = false;
-  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale(), pool}, devices, 0, 100,
-                [this] { return detectModel; }};
+  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale(), pool},
+                devices, 0, 100, [this] { return detectModel; }};
 
   // A desktop monitor \\.\DISPLAYn with one active display device per physical monitor.
   MonitorHandle AddDesktop(const std::vector<std::pair<std::u16string, std::u16string>>& hwidAndInstance,

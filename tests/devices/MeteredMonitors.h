@@ -77,14 +77,17 @@ class MeteredMonitors final : public IMonitorConfig {
     return Metered(handle, Op::Write, [&] { return inner_.SetMonitorBrightness(handle, value); });
   }
   bool GetCapabilitiesStringLength(PhysicalMonitorHandle handle, uint32_t& length) override {
-    return Metered(handle, Op::CapsLength, [&] { return inner_.GetCapabilitiesStringLength(handle, length); });
+    return Metered(handle, Op::CapsLength,
+                   [&] { return inner_.GetCapabilitiesStringLength(handle, length); });
   }
   bool CapabilitiesRequestAndCapabilitiesReply(PhysicalMonitorHandle handle, std::string& bytes,
                                                uint32_t length) override {
     return Metered(handle, Op::CapsReply,
                    [&] { return inner_.CapabilitiesRequestAndCapabilitiesReply(handle, bytes, length); });
   }
-  void DestroyPhysicalMonitor(PhysicalMonitorHandle handle) override { inner_.DestroyPhysicalMonitor(handle); }
+  void DestroyPhysicalMonitor(PhysicalMonitorHandle handle) override {
+    inner_.DestroyPhysicalMonitor(handle);
+  }
 
  private:
   static constexpr std::chrono::seconds kPatience{5};

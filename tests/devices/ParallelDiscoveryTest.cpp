@@ -3,9 +3,9 @@
 // order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -107,8 +107,9 @@ std::string Discover(const Scene& scene, bool serial) {
   MeteredMonitors gate(t.monitors);
   gate.HoldTogether(Op::Read, scene.talkedTo);
   const DevicePorts& p = t.env.ports;
-  DeviceEnv gated{DevicePorts{gate, p.displays, p.wmi, p.services, p.errors, p.clock, p.log, p.locale, p.pool},
-                  t.devices, t.env.rangeMin, t.env.rangeMax, t.env.detectModel};
+  DeviceEnv gated{
+      DevicePorts{gate, p.displays, p.wmi, p.services, p.errors, p.clock, p.log, p.locale, p.pool}, t.devices,
+      t.env.rangeMin, t.env.rangeMax, t.env.detectModel};
   if (serial) {
     t.Discover();
   } else {

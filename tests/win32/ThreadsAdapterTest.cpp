@@ -1,9 +1,8 @@
 #include <windows.h>
 
+#include <gtest/gtest.h>
 #include <objbase.h>
 #include <tlhelp32.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,9 +16,9 @@
 
 #include "Win32TestSupport.h"
 #include "platform/win32/Messages.h"
+#include "platform/win32/UniqueHandles.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32MainThread.h"
-#include "platform/win32/UniqueHandles.h"
 #include "platform/win32/Win32ThreadPool.h"
 
 namespace lumivane::win32 {
@@ -255,7 +254,8 @@ std::set<DWORD> LiveThreads() {
   UniqueHandle snapshot(raw);
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry))
+  for (BOOL more = ::Thread32First(snapshot.get(), &entry); more;
+       more = ::Thread32Next(snapshot.get(), &entry))
     if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
   return ids;
 }

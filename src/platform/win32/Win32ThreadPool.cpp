@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
-#include <vector>
 #include <memory>
+#include <vector>
 
 #include "platform/win32/UniqueHandles.h"
 #include "platform/win32/Win32Host.h"
@@ -141,7 +141,8 @@ void Win32ThreadPool::RunAll(std::vector<std::function<void()>> tasks) {
       else
         unthreaded.push_back(i);
     }
-    if (!unthreaded.empty()) ReportFailure(L"no thread could be started for a task; running it on the calling thread");
+    if (!unthreaded.empty())
+      ReportFailure(L"no thread could be started for a task; running it on the calling thread");
     if (!slots.empty()) RunSlot(slots[0]);
     for (size_t i : unthreaded)
       RunSlot(slots[i]);

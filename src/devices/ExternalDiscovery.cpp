@@ -24,7 +24,7 @@ std::u16string SystemMessage(const DevicePorts& ports) {
 }
 
 // The handles of one desktop monitor's physical monitors. Whatever a record does not take is
-// released when the walk leaves, also when it leaves by an exception.
+// released once the desktop's records are written, also when the walk leaves by an exception.
 class HandleBatch {
  public:
   explicit HandleBatch(IMonitorConfig& monitors) : monitors_(monitors) {}

@@ -12,6 +12,7 @@
 #include "platform/sim/SimMonitorConfig.h"
 #include "platform/sim/SimServiceManager.h"
 #include "platform/sim/SimSystemErrors.h"
+#include "platform/sim/SimThreads.h"
 #include "platform/sim/SimWmi.h"
 
 namespace lumivane {
@@ -72,6 +73,7 @@ void WmiArrays(const uint8_t* data, size_t size) {
   SimServiceManager services;
   SimSystemErrors errors;
   NullLog log;
+  SimThreadPool pool(SimThreadPool::Mode::Manual);
   TAssoc devices;
   SimWmiMonitor panel = SimWmiMonitor::Panel(u"DISPLAY\\FUZ0000\\1&UID1_0", in.Int(), {});
   panel.level = level;
@@ -79,8 +81,8 @@ void WmiArrays(const uint8_t* data, size_t size) {
   panel.userFriendlyName = MakeValue(in, 0);
   panel.userFriendlyNameLength = MakeValue(in, 0);
   wmi.Add(panel);
-  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale()}, devices,
-                static_cast<int32_t>(in.Int()), static_cast<int32_t>(in.Int()), nullptr};
+  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale(), pool},
+                devices, static_cast<int32_t>(in.Int()), static_cast<int32_t>(in.Int()), nullptr};
   // Whatever the arrays hold, discovery throws nothing and leaves only brightness values and
   // levels that the rest of the program can hold.
   DiscoverInternalDisplays(env);

@@ -20,7 +20,8 @@ int32_t ToInt32(int64_t v) {
 
 DevicePorts TController::MakeDevicePorts() {
   const Platform& p = platform_;
-  return DevicePorts{*p.monitors, *p.displays, *p.wmi, *p.services, *p.errors, *p.clock, log_, *p.locale};
+  return DevicePorts{*p.monitors, *p.displays, *p.wmi,    *p.services, *p.errors,
+                     *p.clock,    log_,        *p.locale, *p.pool};
 }
 
 void TController::ReleaseDeviceHandles() {

@@ -1,9 +1,13 @@
 #include "devices/BrightnessWorker.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "assoc/AssocArrays.h"
+#include "devices/BufferedLog.h"
 #include "devices/Devices.h"
 #include "devices/LogText.h"
 
@@ -18,6 +22,12 @@ struct JobBody {
   Variant Key;
   bool Res2 = false;
   bool Res = false;
+};
+
+// A device a job handles: its key and number, for the lines and counts of a failure.
+struct Device {
+  Variant key;
+  std::u16string number;
 };
 
 class JobRun {
@@ -37,73 +47,214 @@ class JobRun {
   }
 
  private:
+  // What a write to one device gave, gathered by the task that made it.
+  struct Write {
+    explicit Write(ILog& sink) : log(sink) {}
+    bool ok = true;
+    std::exception_ptr failure;
+    BufferedLog log; // the writer's lines, handed on when the device's turn to report comes
+  };
+
+  // A synchronisation target as the snapshot decides it, before anything is written.
+  struct Target : Write {
+    Target(ILog& sink, Variant key, std::u16string number)
+        : Write(sink), key(std::move(key)), number(std::move(number)) {}
+    Variant key;
+    std::u16string number;
+    bool internal = false;
+    bool write = false; // the recorded brightness differs from t
+    int64_t t = 0;
+    uint32_t monid = 0;
+  };
+
+  struct Plan {
+    std::vector<Target> targets;
+    // Where deciding failed: the targets before it stand, the failure is reported after them.
+    std::exception_ptr failure;
+    Device failing;
+  };
+
+  // Every device's write runs at the same time as the others', the job device's too: the others
+  // are brought to the value it is being written to, which is the value it holds once its write
+  // succeeds. Reports then run in the order a job that writes one device after the other gives.
   void Body() {
     b_.Res = true;
     if (!job_.IsActive) {
       b_.Res = false;
-    } else if (job_.CurrCounter != job_.MyCounter) {
-      if (job_.Brightness != job_.CurrBrightness) {
-        if (job_.IsInternal) {
-          WriteActiveOverWmi();
-          if (b_.Res) env_.ports.clock.SleepMs(kWmiSettleMs);
-        } else {
-          b_.Res = WriteMonitorBrightness(env_.ports, job_.Brightness, job_.monid, job_.number);
+      return;
+    }
+    const bool handleActive = job_.CurrCounter != job_.MyCounter;
+    const bool writeActive = handleActive && job_.Brightness != job_.CurrBrightness;
+    Plan plan;
+    if (job_.SyncFlag) plan = PlanTargets(handleActive ? job_.Brightness : job_.CurrBrightness);
+    Write active(env_.ports.log);
+    RunWrites(writeActive, active, plan.targets);
+
+    if (handleActive) {
+      active.log.Flush();
+      if (active.failure) {
+        FailWith(active.failure);
+        b_.Res = false;
+      } else {
+        b_.Res = active.ok;
+        try {
+          OnMainThread([&] { ReportActiveResult(); });
+        } catch (...) {
+          FailWith(std::current_exception());
+          b_.Res = false;
         }
       }
-      OnMainThread([&] { ReportActiveResult(); });
     }
-    if (b_.Res && job_.SyncFlag) BringOthersAlong();
+    if (!job_.SyncFlag) return;
+    if (b_.Res)
+      ReportTargets(plan);
+    else
+      RecordWhatTargetsHold(plan);
   }
 
-  void BringOthersAlong() {
-    if (job_.dvs.empty()) return;
-    TAssoc snapshot;
-    snapshot.JSONParse(job_.dvs); // fills snapshot; the result is only its last new child
-    TAssoc& devices = snapshot;
-    if (devices.Count() == 0) return;
-    for (const Variant& key : devices.Keys()) {
-      b_.Key = key;
-      const TAssoc& target = devices[key];
-      failing_ = {key, RecordText(target, u"number")};
-      if (key.Text() == job_.MonitorHash || !RecordBool(target, u"active")) continue;
-      b_.Res2 = true;
-      if (RecordUInt(target, u"counter") == job_.MyCounter) continue;
-      const int64_t min = RecordInt(target, u"min"), max = RecordInt(target, u"max");
-      int64_t t = job_.CurrBrightness;
-      if (t > max) t = max;
-      if (t < min) t = min;
-      const bool internal = RecordBool(target, u"internal");
-      const TAssoc* levels = FindChild(target, Variant(u"level"));
-      if (internal && levels && !levels->IsSet(Variant::Narrow(t))) {
-        // Nearest supported level at or above, else the nearest below, within the range; with
-        // neither, the lower limit (where a walk through the range would stop). The range comes
-        // from the stored limits and may be the whole 32-bit span, so the levels are searched,
-        // not the range.
-        const NearLevels near = NearestLevels(*levels, t, min, max);
-        t = near.up ? *near.up : near.down ? *near.down : min;
-      }
-      b_.tBrightness = t;
-      if (RecordInt(target, u"brightness") != t) {
-        const std::u16string number = RecordText(target, u"number");
-        if (internal) {
-          WriteTargetOverWmi(number);
-          if (b_.Res2) env_.ports.clock.SleepMs(kWmiSettleMs);
-        } else {
-          const uint32_t monid = static_cast<uint32_t>(RecordUInt(target, u"monid") & 0xFFFFFFFFu);
-          b_.Res2 = WriteMonitorBrightness(env_.ports, t, monid, number);
+  // The decisions of a synchronisation pass, target by target in the snapshot's key order.
+  Plan PlanTargets(int64_t lead) {
+    Plan plan;
+    Device failing = failing_;
+    try {
+      if (job_.dvs.empty()) return plan;
+      TAssoc snapshot;
+      snapshot.JSONParse(job_.dvs); // fills snapshot; the result is only its last new child
+      TAssoc& devices = snapshot;
+      if (devices.Count() == 0) return plan;
+      for (const Variant& key : devices.Keys()) {
+        const TAssoc& target = devices[key];
+        failing = {key, RecordText(target, u"number")};
+        if (key.Text() == job_.MonitorHash || !RecordBool(target, u"active")) continue;
+        if (RecordUInt(target, u"counter") == job_.MyCounter) continue;
+        const int64_t min = RecordInt(target, u"min"), max = RecordInt(target, u"max");
+        int64_t t = lead;
+        if (t > max) t = max;
+        if (t < min) t = min;
+        const bool internal = RecordBool(target, u"internal");
+        const TAssoc* levels = FindChild(target, Variant(u"level"));
+        if (internal && levels && !levels->IsSet(Variant::Narrow(t))) {
+          // Nearest supported level at or above, else the nearest below, within the range; with
+          // neither, the lower limit (where a walk through the range would stop). The range comes
+          // from the stored limits and may be the whole 32-bit span, so the levels are searched,
+          // not the range.
+          const NearLevels near = NearestLevels(*levels, t, min, max);
+          t = near.up ? *near.up : near.down ? *near.down : min;
         }
+        Target x(env_.ports.log, key, failing.number);
+        x.internal = internal;
+        x.t = t;
+        x.write = RecordInt(target, u"brightness") != t;
+        if (x.write && !internal) x.monid = static_cast<uint32_t>(RecordUInt(target, u"monid") & 0xFFFFFFFFu);
+        plan.targets.push_back(std::move(x));
       }
-      OnMainThread([&] { ReportTargetResult(); });
+    } catch (...) {
+      plan.failure = std::current_exception();
+      plan.failing = failing;
+    }
+    return plan;
+  }
+
+  // The job device's write and every target's, each as a task of its own, all at once. WMI writes
+  // run on the task's thread, which has its own COM apartment.
+  void RunWrites(bool writeActive, Write& active, std::vector<Target>& targets) {
+    std::vector<std::function<void()>> tasks;
+    if (writeActive)
+      tasks.push_back([this, &active] {
+        Guarded(active, [&](const DevicePorts& ports) {
+          if (job_.IsInternal) {
+            active.ok = WriteDisplayBrightness(ports, job_.MonitorHash, job_.number, job_.Brightness);
+            if (active.ok) ports.clock.SleepMs(kWmiSettleMs);
+          } else {
+            active.ok = WriteMonitorBrightness(ports, job_.Brightness, job_.monid, job_.number);
+          }
+        });
+      });
+    for (Target& x : targets)
+      if (x.write)
+        tasks.push_back([this, &x] {
+          Guarded(x, [&](const DevicePorts& ports) {
+            if (x.internal) {
+              x.ok = WriteDisplayBrightness(ports, x.key.Text(), x.number, static_cast<int32_t>(x.t));
+              if (x.ok) ports.clock.SleepMs(kWmiSettleMs);
+            } else {
+              x.ok = WriteMonitorBrightness(ports, x.t, x.monid, x.number);
+            }
+          });
+        });
+    env_.ports.pool.RunAll(std::move(tasks));
+  }
+
+  template <class F> void Guarded(Write& w, F&& write) noexcept {
+    try {
+      write(PortsLoggingTo(env_.ports, w.log));
+    } catch (...) {
+      w.failure = std::current_exception();
     }
   }
 
-  // WMI writes run on the worker thread, which has its own COM apartment.
-  void WriteActiveOverWmi() {
-    b_.Res = WriteDisplayBrightness(env_.ports, job_.MonitorHash, job_.number, job_.Brightness);
+  // The job device holds its new value: every target's result is reported. A target whose write
+  // or report failed unexpectedly ends as a failed job would for it; the others still report.
+  void ReportTargets(Plan& plan) {
+    for (Target& x : plan.targets) {
+      failing_ = {x.key, x.number};
+      x.log.Flush();
+      if (x.failure) {
+        FailWith(x.failure);
+        continue;
+      }
+      b_.Key = x.key;
+      b_.tBrightness = x.t;
+      b_.Res2 = x.ok;
+      try {
+        OnMainThread([&] { ReportTargetResult(); });
+      } catch (...) {
+        FailWith(std::current_exception());
+      }
+    }
+    if (plan.failure) {
+      failing_ = plan.failing;
+      FailWith(plan.failure);
+    }
   }
 
-  void WriteTargetOverWmi(const std::u16string& number) {
-    b_.Res2 = WriteDisplayBrightness(env_.ports, b_.Key.Text(), number, static_cast<int32_t>(b_.tBrightness));
+  // The job device's write failed while the targets were written beside it. A target keeps its
+  // stamp, so the next job handles it again, but its record says what it now holds (or counts
+  // the failure of its own write).
+  void RecordWhatTargetsHold(Plan& plan) {
+    for (Target& x : plan.targets) {
+      failing_ = {x.key, x.number};
+      x.log.Flush();
+      if (!x.write) continue;
+      if (x.failure) {
+        FailWith(x.failure);
+        continue;
+      }
+      try {
+        OnMainThread([&] {
+          TAssoc* record = LiveRecord(x.key);
+          if (!record) return;
+          if (x.ok) {
+            (*record)[u"errors"] = Variant::Narrow(0);
+            (*record)[u"brightness"] = Variant(static_cast<int32_t>(x.t));
+          } else {
+            CountError(*record);
+          }
+        });
+      } catch (...) {
+        FailWith(std::current_exception());
+      }
+    }
+  }
+
+  void FailWith(const std::exception_ptr& error) noexcept {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      Fail(ExceptionText(e));
+    } catch (...) {
+      Fail(u"unknown error");
+    }
   }
 
   // The reports run on the main thread while the worker waits.
@@ -184,10 +335,7 @@ class JobRun {
   const WorkerEnv& env_;
   BrightnessJob& job_;
   JobBody b_;
-  struct Device {
-    Variant key;
-    std::u16string number;
-  } failing_; // the device being handled
+  Device failing_; // the device being handled
 };
 } // namespace
 

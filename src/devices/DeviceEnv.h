@@ -10,6 +10,7 @@
 #include "platform/MonitorConfig.h"
 #include "platform/Services.h"
 #include "platform/SystemErrors.h"
+#include "platform/Threads.h"
 #include "platform/Wmi.h"
 
 namespace lumivane {
@@ -27,7 +28,16 @@ struct DevicePorts {
   IClock& clock;
   ILog& log;
   const ILocale& locale;
+  // Talks to several monitors at once (RunAll); each monitor's own calls stay on one task.
+  IThreadPool& pool;
 };
+
+// The same ports with another log: work that runs beside other work logs into a buffer of its own.
+inline DevicePorts PortsLoggingTo(const DevicePorts& ports, ILog& log) {
+  return DevicePorts{ports.monitors, ports.displays, ports.wmi, ports.services,
+                     ports.errors,   ports.clock,    log,       ports.locale,
+                     ports.pool};
+}
 
 // Discovery's view of the program: the ports, the live device table ("devices" of the state
 // root) and the settings it reads. Cheap to build; the controller may make one per call.

@@ -29,7 +29,8 @@ void DiscoverInternalDisplays(DeviceEnv& env);
 
 // Second pass: desktop monitors and their physical monitors over DDC/CI. Runs after the first.
 // A failure, expected or not, skips only the desktop or physical monitor it concerns, and every
-// physical monitor handle handed out ends in a record or is released.
+// physical monitor handle handed out ends in a record or is released. The physical monitors are
+// talked to at the same time (ports.pool); the table and log are those of a walk in turn.
 void DiscoverExternalMonitors(DeviceEnv& env);
 
 // The rescan: releases the handles the table holds, empties it and runs both passes again.

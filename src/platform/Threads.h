@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <vector>
 
 namespace lumivane {
 
@@ -19,6 +20,10 @@ class IThreadPool {
  public:
   virtual ~IThreadPool() = default;
   virtual void Run(std::function<void()> task) = 0;
+  // Runs the tasks at the same time, the calling thread taking one of them, and returns when
+  // every one has ended. Tasks must not wait for the main thread. When tasks threw, the first
+  // one's exception (in list order) is rethrown after all have ended.
+  virtual void RunAll(std::vector<std::function<void()>> tasks) = 0;
 };
 
 } // namespace lumivane

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <limits>
 #include <thread>
 
 #include "DeviceTestEnv.h"
+#include "MeteredMonitors.h"
 #include "platform/sim/SimThreads.h"
 
 namespace lumivane {
@@ -185,7 +187,10 @@ TEST_F(BrightnessWorker, AFailedTargetIsCountedAndRetriedByTheNextJob) {
   EXPECT_EQ(t.monitors.State(kB).current, 60u);
 }
 
-TEST_F(BrightnessWorker, AFailedJobDeviceIsCountedAndStopsTheSynchronisation) {
+// The targets are written beside the job device. When its write fails, a target keeps its stamp
+// for the next job to handle, but its record says what it now holds, so that job writes it
+// no second time.
+TEST_F(BrightnessWorker, AFailedJobDeviceIsCountedAndItsTargetsKeepTheirStamps) {
   auto broken = t.monitors.State(kA);
   broken.failEveryWrite = true;
   t.monitors.Update(kA, broken);
@@ -194,8 +199,21 @@ TEST_F(BrightnessWorker, AFailedJobDeviceIsCountedAndStopsTheSynchronisation) {
   Run(JobFor(A, 60, s2, true));
   EXPECT_EQ(Errors(A), 2); // the text "0" of discovery counted on
   EXPECT_EQ(Counter(A), s1);
+  EXPECT_EQ(Brightness(A), 50);
   EXPECT_EQ(Counter(B), 1u);
-  EXPECT_TRUE(t.monitors.Writes().empty());
+  EXPECT_EQ(Brightness(B), 60);
+  EXPECT_EQ(Errors(B), 0);
+  EXPECT_EQ(t.monitors.State(kB).current, 60u);
+  EXPECT_EQ(WritesTo(kB), 1u);
+  EXPECT_EQ(t.log.Lines().size(), 2u); // one line for each failed write of A
+
+  broken.failEveryWrite = false;
+  t.monitors.Update(kA, broken);
+  Run(JobFor(A, 60, s2, true));
+  EXPECT_EQ(Counter(A), s2);
+  EXPECT_EQ(Counter(B), s1);
+  EXPECT_EQ(WritesTo(kA), 1u);
+  EXPECT_EQ(WritesTo(kB), 1u);
 }
 
 TEST_F(BrightnessWorker, AnInternalJobDeviceIsWrittenOverWmi) {
@@ -441,6 +459,100 @@ TEST_F(BrightnessWorker, APanelTargetWithHostileLimitsGetsItsNearestLevelAtOnce)
     EXPECT_EQ(Brightness(P), c.written);
     EXPECT_EQ(t.wmi.State(0).currentBrightness, c.written);
   }
+}
+
+// One job writes the job device and every lagging target at the same time; each device's result
+// is reported on its own, and the lines come in the order of the reports, although the monitors
+// answer last one first.
+class SynchronisedWrites : public BrightnessWorker {
+ protected:
+  void SetUp() override {
+    BrightnessWorker::SetUp();
+    for (const auto& uid : {B, E})
+      Record(uid)[u"counter"] = Variant(uint64_t{1}); // behind the job device: written by this job
+  }
+
+  // The monitors answer in the order opposite to the snapshot's order of B and E.
+  void RunGated(const BrightnessJob& job, size_t together) {
+    const auto keys = t.devices.Keys();
+    const bool bFirst = std::find_if(keys.begin(), keys.end(), [&](const Variant& k) {
+                          return k.Text() == B || k.Text() == E;
+                        })->Text() == B;
+    gate.HoldTogether(MeteredMonitors::Op::Write, together, bFirst); // kB's handle is below kE's
+    busy = true;
+    pool.Run(SetBrightness(gatedWorker, job));
+    ASSERT_TRUE(main.PumpUntil([&] { return !busy; }, 20000));
+    pool.Join();
+    EXPECT_FALSE(gate.HoldTimedOut()) << "the writes did not run at the same time";
+    EXPECT_EQ(gate.MostAtOnce(MeteredMonitors::Op::Write), together);
+  }
+
+  MeteredMonitors gate{t.monitors};
+  const DevicePorts& p = t.env.ports;
+  WorkerEnv gatedWorker{
+      DevicePorts{gate, p.displays, p.wmi, p.services, p.errors, p.clock, p.log, p.locale, p.pool}, main,
+      [this] { return live; }, [this] { busy = false; }};
+};
+
+TEST_F(SynchronisedWrites, ReachEveryMonitorAtOnceAndReportEachDevice) {
+  for (const size_t failing : {kB, kE}) {
+    auto broken = t.monitors.State(failing);
+    broken.failEveryWrite = true;
+    t.monitors.Update(failing, broken);
+  }
+  RunGated(JobFor(A, 60, s2, true), 3);
+  EXPECT_EQ(Counter(A), s2);
+  EXPECT_EQ(Brightness(A), 60);
+  EXPECT_EQ(Errors(A), 0);
+  for (const auto& uid : {B, E}) {
+    EXPECT_EQ(Counter(uid), 1u);
+    EXPECT_EQ(Brightness(uid), 50);
+    EXPECT_EQ(Errors(uid), 1);
+  }
+  std::vector<std::string> inKeyOrder; // the order of a job that writes one target after the other
+  for (const Variant& uid : t.devices.Keys())
+    if (uid.Text() == B || uid.Text() == E)
+      inKeyOrder.push_back("[12:00:00] ERROR! Device #" + ToUtf8(RecordText(Record(uid.Text()), u"number")) +
+                           " failed to set monitor brightness: An error occurred while transmitting data to "
+                           "the device on the I2C bus.");
+  EXPECT_EQ(t.log.Lines(), inKeyOrder);
+
+  // Repaired, the two are written together by the next job; the job device needs no write.
+  for (const size_t failing : {kB, kE}) {
+    auto fixed = t.monitors.State(failing);
+    fixed.failEveryWrite = false;
+    t.monitors.Update(failing, fixed);
+  }
+  RunGated(JobFor(A, 60, s2, true), 2);
+  for (const auto& uid : {B, E}) {
+    EXPECT_EQ(Counter(uid), s2);
+    EXPECT_EQ(Brightness(uid), 60);
+    EXPECT_EQ(Errors(uid), 0);
+  }
+  EXPECT_EQ(WritesTo(kA), 1u);
+  EXPECT_FALSE(gate.OneMonitorOverlapped());
+}
+
+TEST_F(SynchronisedWrites, AnUnexpectedErrorInOneWriteCostsOnlyThatDevice) {
+  // The one the job reaches first fails; the one after it must still be reported.
+  const auto keys = t.devices.Keys();
+  const std::u16string first = std::find_if(keys.begin(), keys.end(), [&](const Variant& k) {
+                                 return k.Text() == B || k.Text() == E;
+                               })->Text();
+  const std::u16string second = first == B ? E : B;
+  Record(first)[u"min"] = Variant(u"-9"); // a limit no monitor can be written to
+  Record(first)[u"max"] = Variant(u"-5");
+  RunGated(JobFor(A, 60, s2, true), 2);
+  EXPECT_FALSE(busy);
+  EXPECT_EQ(Counter(A), s2);
+  EXPECT_EQ(Errors(first), 1);
+  EXPECT_EQ(Counter(first), 1u);
+  EXPECT_EQ(Counter(second), s1);
+  EXPECT_EQ(Brightness(second), 60);
+  EXPECT_EQ(Errors(second), 0);
+  EXPECT_EQ(t.log.Lines(), std::vector<std::string>{"[12:00:00] ERROR! Brightness job for device #" +
+                                                    ToUtf8(RecordText(Record(first), u"number")) +
+                                                    " ended early: brightness out of range"});
 }
 
 } // namespace

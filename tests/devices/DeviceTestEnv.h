@@ -12,6 +12,7 @@
 #include "platform/sim/SimMonitorConfig.h"
 #include "platform/sim/SimServiceManager.h"
 #include "platform/sim/SimSystemErrors.h"
+#include "platform/sim/SimThreads.h"
 #include "platform/sim/SimWmi.h"
 
 namespace lumivane {
@@ -44,10 +45,11 @@ struct DeviceTestEnv {
   SimServiceManager services;
   SimSystemErrors errors;
   TestLog log;
+  SimThreadPool pool{SimThreadPool::Mode::Threads};
   TAssoc devices;
   bool detectModel = false;
-  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale()}, devices, 0, 100,
-                [this] { return detectModel; }};
+  DeviceEnv env{DevicePorts{monitors, displays, wmi, services, errors, clock, log, CurrentLocale(), pool},
+                devices, 0, 100, [this] { return detectModel; }};
 
   // A desktop monitor \\.\DISPLAYn with one active display device per physical monitor.
   MonitorHandle AddDesktop(const std::vector<std::pair<std::u16string, std::u16string>>& hwidAndInstance,

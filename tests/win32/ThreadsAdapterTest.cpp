@@ -1,11 +1,14 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -13,6 +16,7 @@
 
 #include "Win32TestSupport.h"
 #include "platform/win32/Messages.h"
+#include "platform/win32/UniqueHandles.h"
 #include "platform/win32/Win32Host.h"
 #include "platform/win32/Win32MainThread.h"
 #include "platform/win32/Win32ThreadPool.h"
@@ -240,6 +244,44 @@ TEST_F(Win32ThreadsTest, TheEndOfTheProgramWaitsForTheJobInFlightAndServesItsCal
   EXPECT_TRUE(served);
   EXPECT_EQ(pool.Running(), 0u);
   EXPECT_TRUE(pool.WaitIdle(0));
+}
+
+// The ids of this process's threads that are still there.
+std::set<DWORD> LiveThreads() {
+  std::set<DWORD> ids;
+  HANDLE raw = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (raw == INVALID_HANDLE_VALUE) return ids;
+  UniqueHandle snapshot(raw);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Thread32First(snapshot.get(), &entry); more;
+       more = ::Thread32Next(snapshot.get(), &entry))
+    if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
+  return ids;
+}
+
+TEST_F(Win32ThreadsTest, RunAllGivesEveryTaskCOMAndLeavesNoThreadBehind) {
+  constexpr size_t kTasks = 4;
+  std::vector<DWORD> ids(kTasks);
+  std::vector<char> com(kTasks, 0);
+  std::vector<std::function<void()>> tasks;
+  for (size_t i = 0; i < kTasks; ++i)
+    tasks.push_back([&, i] {
+      ids[i] = ::GetCurrentThreadId();
+      // Answers S_FALSE (or "changed mode") only where the thread already has an apartment.
+      const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+      com[i] = hr == S_FALSE || hr == RPC_E_CHANGED_MODE;
+      if (SUCCEEDED(hr)) ::CoUninitialize();
+      ::Sleep(20);
+    });
+  pool.RunAll(std::move(tasks));
+  for (size_t i = 0; i < kTasks; ++i)
+    EXPECT_TRUE(com[i]) << "task " << i;
+  const std::set<DWORD> live = LiveThreads();
+  ASSERT_FALSE(live.empty());
+  EXPECT_EQ(ids[0], ::GetCurrentThreadId());
+  for (size_t i = 1; i < kTasks; ++i)
+    EXPECT_EQ(live.count(ids[i]), 0u) << "task " << i << "'s thread is still there";
 }
 
 TEST_F(Win32ThreadsTest, AWaitingCallKeepsTheQueueAliveWhenEveryOtherOwnerLetsGo) {

@@ -1,6 +1,7 @@
 #include "platform/sim/SimThreads.h"
 
 #include <chrono>
+#include <exception>
 
 namespace lumivane {
 
@@ -87,6 +88,37 @@ void SimThreadPool::Run(std::function<void()> task) {
     return;
   }
   threads_.emplace_back(std::move(task));
+}
+
+void SimThreadPool::RunAll(std::vector<std::function<void()>> tasks) {
+  std::vector<std::exception_ptr> errors(tasks.size());
+  auto runOne = [&](size_t i) {
+    try {
+      tasks[i]();
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  };
+  if (mode_ == Mode::Manual || serial_) {
+    for (size_t i = 0; i < tasks.size(); ++i)
+      runOne(i);
+  } else {
+    std::vector<std::thread> threads;
+    threads.reserve(tasks.size());
+    // Joined whatever happens: the tasks use this frame.
+    struct Joiner {
+      std::vector<std::thread>& threads;
+      ~Joiner() {
+        for (auto& t : threads)
+          t.join();
+      }
+    } joiner{threads};
+    for (size_t i = 1; i < tasks.size(); ++i)
+      threads.emplace_back(runOne, i);
+    if (!tasks.empty()) runOne(0);
+  }
+  for (const auto& error : errors)
+    if (error) std::rethrow_exception(error);
 }
 
 bool SimThreadPool::RunNext() {

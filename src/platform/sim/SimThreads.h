@@ -1,6 +1,8 @@
 #pragma once
 // The main thread as a queue the test pumps, and a pool that runs tasks either on real threads
-// or, in manual mode, when the test asks for it.
+// or, in manual mode, when the test asks for it. RunAll uses real threads in Threads mode and
+// runs the tasks one after another on the calling thread in Manual mode or when made serial.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -40,6 +42,9 @@ class SimThreadPool final : public IThreadPool {
   explicit SimThreadPool(Mode mode = Mode::Threads) : mode_(mode) {}
   ~SimThreadPool() override; // joins every thread it started
   void Run(std::function<void()> task) override;
+  void RunAll(std::vector<std::function<void()>> tasks) override;
+  // RunAll runs its tasks one after another on the calling thread, as a single thread would.
+  void SetSerial(bool serial) { serial_ = serial; }
 
   // Manual mode: runs the oldest waiting task on the calling thread; false when none waits.
   bool RunNext();
@@ -49,6 +54,7 @@ class SimThreadPool final : public IThreadPool {
 
  private:
   Mode mode_;
+  std::atomic<bool> serial_{false};
   mutable std::mutex mutex_;
   std::deque<std::function<void()>> pending_;
   std::vector<std::thread> threads_;

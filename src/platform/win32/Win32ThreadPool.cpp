@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <memory>
+#include <vector>
 
+#include "platform/win32/UniqueHandles.h"
 #include "platform/win32/Win32Host.h"
 
 namespace lumivane::win32 {
@@ -50,6 +53,42 @@ DWORD CALLBACK WorkItemCallback(void* context) noexcept {
   return 0;
 }
 
+// One task of RunAll and what it threw.
+struct Slot {
+  Task* task = nullptr;
+  std::exception_ptr error;
+};
+
+void RunSlot(Slot& slot) noexcept {
+  const TaskApartment apartment;
+  try {
+    (*slot.task)();
+  } catch (...) {
+    slot.error = std::current_exception();
+  }
+}
+
+DWORD WINAPI SlotThread(void* context) noexcept {
+  RunSlot(*static_cast<Slot*>(context));
+  return 0;
+}
+
+// Waits for every thread started, also when the caller leaves by an exception: the threads use
+// the caller's frame.
+class ThreadsJoined {
+ public:
+  explicit ThreadsJoined(std::vector<UniqueHandle>& threads) : threads_(threads) {}
+  ThreadsJoined(const ThreadsJoined&) = delete;
+  ThreadsJoined& operator=(const ThreadsJoined&) = delete;
+  ~ThreadsJoined() {
+    for (const UniqueHandle& thread : threads_)
+      ::WaitForSingleObject(thread.get(), INFINITE);
+  }
+
+ private:
+  std::vector<UniqueHandle>& threads_;
+};
+
 } // namespace
 
 Win32ThreadPool::Win32ThreadPool() : state_(std::make_shared<State>()) {}
@@ -82,6 +121,34 @@ void Win32ThreadPool::Run(std::function<void()> task) {
   // set for good.
   ReportFailure(L"the thread pool refused a task; running it on the calling thread");
   RunTask(owned.release());
+}
+
+void Win32ThreadPool::RunAll(std::vector<std::function<void()>> tasks) {
+  std::vector<Slot> slots(tasks.size());
+  for (size_t i = 0; i < tasks.size(); ++i)
+    slots[i].task = &tasks[i];
+  // A thread per task that ends with it, rather than a pool that stays: these runs are rare,
+  // and every thread kept alive costs its stack.
+  std::vector<UniqueHandle> threads;
+  threads.reserve(tasks.size()); // no allocation between starting a thread and owning it
+  std::vector<size_t> unthreaded;
+  {
+    const ThreadsJoined joined(threads);
+    for (size_t i = 1; i < slots.size(); ++i) {
+      HANDLE thread = ::CreateThread(nullptr, 0, SlotThread, &slots[i], 0, nullptr);
+      if (thread)
+        threads.emplace_back(thread);
+      else
+        unthreaded.push_back(i);
+    }
+    if (!unthreaded.empty())
+      ReportFailure(L"no thread could be started for a task; running it on the calling thread");
+    if (!slots.empty()) RunSlot(slots[0]);
+    for (size_t i : unthreaded)
+      RunSlot(slots[i]);
+  }
+  for (const Slot& slot : slots)
+    if (slot.error) std::rethrow_exception(slot.error);
 }
 
 bool Win32ThreadPool::WaitIdle(uint32_t timeoutMs, const std::function<void()>& serve) {

@@ -5,16 +5,20 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/Threads.h"
 
 namespace lumivane::win32 {
 
-// Tasks run on the system thread pool; an exception that leaves a task is logged.
+// Tasks run on the system thread pool; an exception that leaves a task is logged. RunAll starts
+// a thread per task (but the first, which the caller runs) and ends them with the tasks. Every
+// task has a COM apartment of its own.
 class Win32ThreadPool final : public IThreadPool {
  public:
   Win32ThreadPool();
   void Run(std::function<void()> task) override;
+  void RunAll(std::vector<std::function<void()>> tasks) override;
 
   // Waits until no task of this pool runs, calling serve every few milliseconds meanwhile (a
   // task may be waiting for the caller's thread). False when one still runs after timeoutMs.

@@ -158,7 +158,8 @@ BENCHMARK(BM_Rescan)
 // One wheel step with synchronisation on, from the command to the last monitor holding it.
 // "lagging" 0: every device holds the previous stamp, so the job device is written by one job
 // and the others by the next. "lagging" 1: the others are a stamp further behind (the wheel
-// turned again before the next job), so one job writes all of them.
+// turned again before the next job), so one job writes all of them: the job device first, then
+// the others.
 void BM_SyncChange(benchmark::State& state) {
   constexpr uint64_t s0 = 500, s1 = 1000, s2 = 2000;
   const int count = static_cast<int>(state.range(0));

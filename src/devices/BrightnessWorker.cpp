@@ -74,42 +74,32 @@ class JobRun {
     Device failing;
   };
 
-  // Every device's write runs at the same time as the others', the job device's too: the others
-  // are brought to the value it is being written to, which is the value it holds once its write
-  // succeeds. Reports then run in the order a job that writes one device after the other gives.
+  // The job device is written first: the others follow only a value it holds. Then every
+  // target's write runs at the same time as the others'; reports run in the order a job that
+  // writes one target after the other gives.
   void Body() {
     b_.Res = true;
     if (!job_.IsActive) {
       b_.Res = false;
       return;
     }
-    const bool handleActive = job_.CurrCounter != job_.MyCounter;
-    const bool writeActive = handleActive && job_.Brightness != job_.CurrBrightness;
-    Plan plan;
-    if (job_.SyncFlag) plan = PlanTargets(handleActive ? job_.Brightness : job_.CurrBrightness);
-    Write active(env_.ports.log);
-    RunWrites(writeActive, active, plan.targets);
-
-    if (handleActive) {
+    if (job_.CurrCounter != job_.MyCounter) {
+      Write active(env_.ports.log);
+      std::vector<Target> none;
+      RunWrites(job_.Brightness != job_.CurrBrightness, active, none);
       active.log.Flush();
       if (active.failure) {
         FailWith(active.failure);
-        b_.Res = false;
-      } else {
-        b_.Res = active.ok;
-        try {
-          OnMainThread([&] { ReportActiveResult(); });
-        } catch (...) {
-          FailWith(std::current_exception());
-          b_.Res = false;
-        }
+        return;
       }
+      b_.Res = active.ok;
+      OnMainThread([&] { ReportActiveResult(); });
     }
-    if (!job_.SyncFlag) return;
-    if (b_.Res)
-      ReportTargets(plan);
-    else
-      RecordWhatTargetsHold(plan);
+    if (!b_.Res || !job_.SyncFlag) return;
+    Plan plan = PlanTargets(job_.CurrBrightness);
+    Write unused(env_.ports.log);
+    RunWrites(false, unused, plan.targets);
+    ReportTargets(plan);
   }
 
   // The decisions of a synchronisation pass, target by target in the snapshot's key order.
@@ -215,35 +205,6 @@ class JobRun {
     if (plan.failure) {
       failing_ = plan.failing;
       FailWith(plan.failure);
-    }
-  }
-
-  // The job device's write failed while the targets were written beside it. A target keeps its
-  // stamp, so the next job handles it again, but its record says what it now holds (or counts
-  // the failure of its own write).
-  void RecordWhatTargetsHold(Plan& plan) {
-    for (Target& x : plan.targets) {
-      failing_ = {x.key, x.number};
-      x.log.Flush();
-      if (!x.write) continue;
-      if (x.failure) {
-        FailWith(x.failure);
-        continue;
-      }
-      try {
-        OnMainThread([&] {
-          TAssoc* record = LiveRecord(x.key);
-          if (!record) return;
-          if (x.ok) {
-            (*record)[u"errors"] = Variant::Narrow(0);
-            (*record)[u"brightness"] = Variant(static_cast<int32_t>(x.t));
-          } else {
-            CountError(*record);
-          }
-        });
-      } catch (...) {
-        FailWith(std::current_exception());
-      }
     }
   }
 

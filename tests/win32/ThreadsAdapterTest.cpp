@@ -284,6 +284,21 @@ TEST_F(Win32ThreadsTest, RunAllGivesEveryTaskCOMAndLeavesNoThreadBehind) {
     EXPECT_EQ(live.count(ids[i]), 0u) << "task " << i << "'s thread is still there";
 }
 
+// A job's thread ends with the job: an idle program keeps no worker thread (each costs its
+// stack, about 1 MB under Wine).
+TEST_F(Win32ThreadsTest, RunLeavesNoThreadBehindOnceTheTaskHasEnded) {
+  std::atomic<DWORD> id{0};
+  pool.Run([&] { id = ::GetCurrentThreadId(); });
+  ASSERT_TRUE(pool.WaitIdle(10000));
+  ASSERT_NE(id.load(), 0u);
+  bool gone = false;
+  for (int i = 0; i < 200 && !gone; ++i) { // the thread may still be on its way out
+    gone = LiveThreads().count(id.load()) == 0;
+    if (!gone) ::Sleep(10);
+  }
+  EXPECT_TRUE(gone) << "the task's thread is still there";
+}
+
 TEST_F(Win32ThreadsTest, AWaitingCallKeepsTheQueueAliveWhenEveryOtherOwnerLetsGo) {
   // The queue is only marked as deleted here, and freed once nothing can touch it.
   bool deleted = false;

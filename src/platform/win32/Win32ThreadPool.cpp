@@ -109,6 +109,13 @@ void Win32ThreadPool::Run(std::function<void()> task) {
     } done{*state};
     task();
   });
+  // A thread of its own that ends with the task: a system pool keeps a worker waiting after
+  // its last task (Wine keeps one for good), and an idle thread still costs its stack.
+  if (HANDLE thread = ::CreateThread(nullptr, 0, WorkItemCallback, owned.get(), 0, nullptr)) {
+    owned.release();
+    ::CloseHandle(thread);
+    return;
+  }
   if (::TrySubmitThreadpoolCallback(PoolCallback, owned.get(), nullptr)) {
     owned.release();
     return;

@@ -11,9 +11,10 @@
 
 namespace lumivane::win32 {
 
-// Tasks run on the system thread pool; an exception that leaves a task is logged. RunAll starts
-// a thread per task (but the first, which the caller runs) and ends them with the tasks. Every
-// task has a COM apartment of its own.
+// Run starts a thread per task that ends with it (the system pool only when no thread can be
+// started); an exception that leaves a task is logged. RunAll starts a thread per task (but the
+// first, which the caller runs) and ends them with the tasks. Every task has a COM apartment of
+// its own.
 class Win32ThreadPool final : public IThreadPool {
  public:
   Win32ThreadPool();

@@ -145,8 +145,8 @@ class JobRun {
     return plan;
   }
 
-  // The job device's write and every target's, each as a task of its own, all at once. WMI writes
-  // run on the task's thread, which has its own COM apartment.
+  // The given writes (the job device's, or the targets'), each as a task of its own, all at once.
+  // WMI writes run on the task's thread, which has its own COM apartment.
   void RunWrites(bool writeActive, Write& active, std::vector<Target>& targets) {
     std::vector<std::function<void()>> tasks;
     if (writeActive)

@@ -1,7 +1,7 @@
 #pragma once
-// The brightness worker: one job at a time, run on a pool thread. It writes DDC/CI monitors and
-// WMI panels itself, every device of a job at the same time (ports.pool), and reaches the device
-// table and WorkerBusy only through Synchronize.
+// The brightness worker: one job at a time, run on a thread of its own. It writes DDC/CI monitors
+// and WMI panels itself, the job's device first and then every synchronised device at the same
+// time (ports.pool), and reaches the device table and WorkerBusy only through Synchronize.
 #include <cstdint>
 #include <functional>
 #include <string>

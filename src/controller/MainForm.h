@@ -204,8 +204,8 @@ class TController {
   // Starts rediscovery as the worker's job; TakeDevices swaps its table in on the main thread.
   // The start-up discovery is the same job; its table also brings the stored device choice
   // back and the dump of what was found.
-  void Rescan(bool first = false);
-  void TakeDevices(TAssoc& fresh, bool first);
+  void Rescan();
+  void TakeDevices(TAssoc& fresh);
   void RestoreStoredDevice();
   void CommandPass();
   void NewestEntry();
@@ -396,6 +396,13 @@ class TController {
   uint64_t lastRescanEndMs_ = 0;
   uint64_t rescanStamp_ = 0; // CommandStamp and ActiveDevice when the rescan started
   std::u16string rescanDevice_;
+  // The limits and the wake count the running rescan started with: a table found before a
+  // change of either is brought up to date when it is taken.
+  int32_t rescanRangeMin_ = 0, rescanRangeMax_ = 0;
+  uint64_t rescanWakes_ = 0;
+  uint64_t wakes_ = 0; // resumes from sleep so far
+  // Until the first table is taken: it brings the stored device choice and the start-up dump.
+  bool startupTablePending_ = false;
   // Whether at least ms have gone by since since (a clock set back counts as gone by).
   bool Elapsed(uint64_t since, uint64_t ms) const;
   RediscoveryBackOff backOff_;

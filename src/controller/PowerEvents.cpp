@@ -51,6 +51,7 @@ void TController::PowerSuspend() {
 
 void TController::PowerResume() {
   if (RunState <= 0) return;
+  ++wakes_;
   RescanRequested = true;
   if (resume_.Resume(NowUnixMs())) {
     resumeStamp_ = 0;

@@ -14,6 +14,7 @@ void TController::Startup() {
   RangeChanged = false;
   FontResource = FontLoadFromResourceByID(kFontResourceId, kRtRcdata);
   WorkerBusy = false;
+  startupTablePending_ = false;
 
   Root = std::make_unique<TAssoc>(false);
   Root->Add(u"cmd");
@@ -70,9 +71,10 @@ void TController::Startup() {
   Guarded([&] { BuildMenu(); });
   // The devices are looked for on the worker: the icon is up at once, its digits come with
   // the table. A job that cannot start is retried by the timer.
+  startupTablePending_ = true;
   Guarded([&] {
     try {
-      Rescan(true);
+      Rescan();
     } catch (...) {
       RescanRequested = true;
       throw;

@@ -135,7 +135,7 @@ void TController::RangeRefresh() {
   }
 }
 
-void TController::Rescan(bool first) {
+void TController::Rescan() {
   if (!DeviceTable()) return;
   const DiscoverySettings settings{RangeMin, RangeMax, Form.DetectModelBox.Checked()};
   WorkerEnv env{MakeDevicePorts(), *platform_.mainThread, [this] { return DeviceTable(); },
@@ -143,9 +143,11 @@ void TController::Rescan(bool first) {
   WorkerBusy = true;
   rescanStamp_ = CommandStamp;
   rescanDevice_ = ActiveDevice;
+  rescanRangeMin_ = RangeMin;
+  rescanRangeMax_ = RangeMax;
+  rescanWakes_ = wakes_;
   try {
-    platform_.pool->Run(
-        RediscoverDevicesJob(env, settings, [this, first](TAssoc& fresh) { TakeDevices(fresh, first); }));
+    platform_.pool->Run(RediscoverDevicesJob(env, settings, [this](TAssoc& fresh) { TakeDevices(fresh); }));
   } catch (...) {
     // A job that never started can never clear the flag itself.
     WorkerBusy = false;
@@ -154,7 +156,8 @@ void TController::Rescan(bool first) {
   }
 }
 
-void TController::TakeDevices(TAssoc& fresh, bool first) {
+void TController::TakeDevices(TAssoc& fresh) {
+  const bool first = startupTablePending_;
   // Rescans are spaced from the end of the last one; the start-up discovery does not count.
   struct RescanEnd {
     TController& c;
@@ -169,6 +172,9 @@ void TController::TakeDevices(TAssoc& fresh, bool first) {
   TAssoc* devices = DeviceTable();
   if (!devices) return;
   devices->SwapChildren(fresh);
+  startupTablePending_ = false;
+  // Limits changed while the devices were looked for apply to the records found.
+  if (RangeMin != rescanRangeMin_ || RangeMax != rescanRangeMax_) Guarded([&] { RangeRefresh(); });
   // Input carried out while the devices were looked for runs again from the values found, as
   // it would have run after a rescan that held the thread.
   if (ActiveDevice == rescanDevice_ && CommandStamp != rescanStamp_)
@@ -185,7 +191,8 @@ void TController::TakeDevices(TAssoc& fresh, bool first) {
   backOff_.Rediscovered(*devices);
   if (first) Guarded([&] { RestoreStoredDevice(); });
   BuildMenu();
-  resume_.Rescanned();
+  // A table read before a wake says nothing of what the devices hold after it.
+  if (wakes_ == rescanWakes_) resume_.Rescanned();
   if (first) LogLine(u"[" + log_.TimeText() + u"] Dump:" + devices->Dump(false, u"", false));
 }
 

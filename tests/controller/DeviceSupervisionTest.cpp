@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "controller/SupervisionFixture.h"
 
@@ -173,6 +176,85 @@ TEST_F(RescanTest, FailingWmiPassDoesNotSkipTheMonitors) {
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::u16string& l) {
     return l.find(u"ERROR! service manager gone") != std::u16string::npos;
   }));
+}
+
+// Until the main thread takes a rescan's table the devices are looked for on the worker; the
+// program goes on meanwhile.
+class RescanInFlightTest : public SupervisionTest {
+ protected:
+  // Starts a rescan and returns once the job has read the monitors and waits to hand its table in.
+  void RescanUpToTheHandOver() {
+    const size_t handed = mainThread.SynchronizeCount();
+    controller->RescanRequested = true;
+    clock.AdvanceMs(2000); // past the spacing after the last rescan
+    host.FireTimer();
+    for (int i = 0; i < 5000 && mainThread.SynchronizeCount() == handed; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(mainThread.SynchronizeCount(), handed);
+  }
+  void TakeTheTable() {
+    ASSERT_TRUE(mainThread.PumpUntil([&] { return !controller->WorkerBusy; }));
+    pool.Join();
+  }
+};
+
+// Limits changed while the devices are looked for apply to the records the rescan brings.
+TEST_F(RescanInFlightTest, ALimitChangedDuringTheRescanAppliesToTheTableItBrings) {
+  AddMonitor(u"SIM0001", u"1&UID1", 60);
+  Start();
+  RescanUpToTheHandOver();
+  controller->RangeMax = 80; // as the upper-limit box does
+  controller->RangeChanged = true;
+  clock.AdvanceMs(100);
+  host.FireTimer();
+  TakeTheTable();
+  EXPECT_EQ(RecordInt(Record(Pnp(u"SIM0001", u"1&UID1")), u"max"), 80);
+}
+
+// A refused start-up job is tried again by the timer; that table still brings the stored device
+// choice and the start-up dump.
+class StartupJobRefusedTest : public SupervisionTest {
+ protected:
+  class FirstJobRefused final : public IThreadPool {
+   public:
+    explicit FirstJobRefused(IThreadPool& inner) : inner_(inner) {}
+    void Run(std::function<void()> task) override {
+      if (refuse_) {
+        refuse_ = false;
+        throw std::runtime_error("no thread for the job");
+      }
+      inner_.Run(std::move(task));
+    }
+    void RunAll(std::vector<std::function<void()>> tasks) override { inner_.RunAll(std::move(tasks)); }
+
+   private:
+    IThreadPool& inner_;
+    bool refuse_ = true;
+  };
+  Platform ControllerPorts() override {
+    Platform p = Ports();
+    p.pool = &refusing;
+    return p;
+  }
+  FirstJobRefused refusing{pool};
+};
+
+TEST_F(StartupJobRefusedTest, TheRetriedDiscoveryBringsTheStoredChoiceAndTheDump) {
+  AddMonitor(u"SIM0001", u"1&UID1", 60);
+  AddMonitor(u"SIM0002", u"1&UID2", 35);
+  const std::u16string second = DeviceUid(Pnp(u"SIM0002", u"1&UID2"));
+  machine_.registry.SetString(kSettingsKey, u"actmon", second);
+  Start();
+  ASSERT_EQ(controller->Root->Items(u"devices").Count(), 0);
+  for (int i = 0; i < 15; ++i)
+    Pass();
+  EXPECT_EQ(controller->Root->Items(u"devices").Count(), 2);
+  EXPECT_EQ(controller->ActiveDevice, second);
+  EXPECT_EQ(controller->ShownBrightness, 35);
+  const auto lines = host.LogLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::u16string& l) { return l.find(u"] Dump:") != std::u16string::npos; }),
+            1);
 }
 
 // After the clock is set back (end of daylight-saving time) new commands carry smaller stamps

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "controller/MeteredMonitors.h"
@@ -257,6 +259,25 @@ TEST_F(SleepTest, AJobInFlightAtTheWakeDoesNotPassForTheValueGivenBack) {
   EXPECT_EQ(ValuesSinceWake(first), std::vector<uint32_t>{55});
   EXPECT_EQ(monitors.State(first).current, 55u);
   EXPECT_EQ(controller->ShownBrightness, 55);
+}
+
+// A rescan that read the monitors before the sleep and hands its table in after the wake is not
+// the rescan after the wake: the monitor, which woke at 100, still gets its value back.
+TEST_F(SleepTest, ARescanThatReadTheMonitorsBeforeTheSleepDoesNotPassForOneAfterTheWake) {
+  StartAt55();
+  const size_t handed = mainThread.SynchronizeCount();
+  controller->RescanRequested = true;
+  clock.AdvanceMs(2 * kSecondMs); // past the spacing after the last rescan
+  host.FireTimer();
+  for (int i = 0; i < 5000 && mainThread.SynchronizeCount() == handed; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_GT(mainThread.SynchronizeCount(), handed) << "the rescan read the monitors";
+  SleepAndWake({{first, true}});
+  ASSERT_TRUE(mainThread.PumpUntil([&] { return !controller->WorkerBusy; }));
+  pool.Join();
+  RunUntil(8000);
+  EXPECT_EQ(ValuesSinceWake(first), std::vector<uint32_t>{55});
+  EXPECT_EQ(monitors.State(first).current, 55u);
 }
 
 // The monitor answers at once but refuses writes for three seconds: it is disabled and found

@@ -150,6 +150,13 @@ void TController::NewestEntry() {
 
 // Done entries have no further effect, and neither has a "u" or "i" that a newer entry
 // overtook; only the newest entry (the command stamp) and entries still to run must stay.
+std::optional<int64_t> TController::NewestCommandStamp() {
+  TAssoc* cmd = CommandMap(Root);
+  int64_t stamp = 0;
+  if (!cmd || !NewestKey(*cmd, stamp)) return std::nullopt;
+  return stamp;
+}
+
 void TController::PruneCommands() {
   TAssoc* cmd = CommandMap(Root);
   if (!cmd) return;

@@ -86,15 +86,18 @@ void TController::TrackingRead() {
   WorkerBusy = true;
   try {
     platform_.pool->Run(TrackingReadJob(env, ActiveDevice,
-                                        [this, uid = ActiveDevice](int64_t v) { TrackingResult(uid, v); }));
+                                        [this, uid = ActiveDevice, from = NewestCommandStamp()](int64_t v) {
+                                          TrackingResult(uid, v, from);
+                                        }));
   } catch (...) {
     WorkerBusy = false;
     throw;
   }
 }
 
-// The value reaches a device that is still the active one and still in the table.
-void TController::TrackingResult(const std::u16string& uid, int64_t v) {
+// The value reaches a device that is still the active one and still in the table. Input that
+// came while the panel was read is newer than the value read and keeps its place.
+void TController::TrackingResult(const std::u16string& uid, int64_t v, std::optional<int64_t> readFrom) {
   TAssoc* active = ActiveRecord();
   if (!active || ActiveDevice != uid) return;
   if (v == -1) {
@@ -104,6 +107,8 @@ void TController::TrackingResult(const std::u16string& uid, int64_t v) {
   if (v == RecordInt(*active, u"brightness", -1)) return;
   active->Items(u"brightness") = Variant::Narrow(v);
   active->Items(u"errors") = Variant::Narrow(int64_t{0});
+  const std::optional<int64_t> newest = NewestCommandStamp();
+  if (newest && readFrom && *newest > *readFrom) return;
   WriteFreshCommand(u"u", Saturate(v));
 }
 

@@ -281,7 +281,7 @@ class TController {
   void ResumeJobs();
   void NoteUserChange();
   void TrackingRead();
-  void TrackingResult(const std::u16string& uid, int64_t value);
+  void TrackingResult(const std::u16string& uid, int64_t value, std::optional<int64_t> readFrom);
   void HandOff(TAssoc& active);
   void ResetShown();
   // The icon again with the current face and colour.
@@ -327,6 +327,8 @@ class TController {
   void WriteCommand(const char16_t* letter, int value);
   // Writes letter := value under NowUnixMs(), or the next stamp up that no entry holds yet, so
   // that the command never lands in an entry the pass has already done. Returns the stamp.
+  // The largest stamp in the command map; none when it holds no command.
+  std::optional<int64_t> NewestCommandStamp();
   uint64_t WriteFreshCommand(const char16_t* letter, int value);
   // The first millisecond from now on with no command entry; Root must exist.
   uint64_t FreshStamp();

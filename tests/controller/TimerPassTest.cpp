@@ -256,5 +256,34 @@ TEST_F(TimerPassTest, ATrackedPanelIsReadOnEveryNinthPass) {
   EXPECT_EQ(app.pool.Started() - jobs, 10u); // each read is a job of its own, off the main thread
 }
 
+// A notch made while the tracked panel is read is newer than the value read: it keeps its place
+// even when the panel was changed from outside meanwhile.
+TEST_F(TimerPassTest, ANotchDuringATrackingReadWinsOverTheValueRead) {
+  const std::u16string pnp = u"DISPLAY\\LEN40A0\\4&2f3a&0&UID265988_0";
+  const size_t wmiPanel = app.wmi.Add(SimWmiMonitor::Panel(pnp, 50, {}));
+  TAssoc& panel = AddDevice(DeviceUid(pnp), 0, 100, {{u"internal", Variant(u"true")}});
+  panel[u"brightness"] = Variant(u"50");
+  panel[u"counter"] = Variant(uint64_t{1});
+  c().ActiveDevice = DeviceUid(pnp);
+  c().ValueChange(50, false);
+  c().Form.TrackBox.SetChecked(true);
+  const size_t jobs = app.pool.Started();
+  for (int n = 1; n <= 9; ++n)
+    Pass(); // the ninth starts the read, which waits to run
+  ASSERT_EQ(app.pool.Started(), jobs + 1);
+  Wheel(1);
+  Pass();
+  SimWmiMonitor changed = app.wmi.State(wmiPanel);
+  changed.currentBrightness = 80; // changed from outside before the read answers
+  app.wmi.Update(wmiPanel, changed);
+  RunJobs();
+  for (int n = 0; n < 3; ++n) {
+    Pass();
+    RunJobs();
+  }
+  EXPECT_EQ(c().ShownBrightness, 55);
+  EXPECT_EQ(app.wmi.State(wmiPanel).currentBrightness, 55);
+}
+
 } // namespace
 } // namespace lumivane

@@ -67,7 +67,7 @@ bool IsHotkeyPart(C c, HotkeyPart wanted) {
   return HotkeyRowOf(c, row, part) && part == wanted;
 }
 // Hotkeys page: a row is its caption above the box, the clear button and the state.
-constexpr int kHotkeyBoxWidth = 150;
+constexpr int kHotkeyCaptionWidth = 90;
 constexpr int kHotkeyClearWidth = 70;
 constexpr int kHotkeyGap = 6;
 
@@ -396,15 +396,23 @@ void Win32SettingsView::Layout() {
   document_->SetMargins(S(kPagePadding) / 2, S(kPagePadding));
   place(log_, area.left, area.top, areaWidth, area.bottom - area.top);
   int rowTop = area.top;
+  // A row: the caption and, beside it, the state (which may name a whole combination); below
+  // them the box and its clear button, as wide as the page allows.
+  // The captions' column is as wide as the widest caption, and leaves the state half the page.
+  int captionWidth = S(kHotkeyCaptionWidth);
+  for (int row = 0; row < kHotkeyRows; ++row)
+    captionWidth = std::max(captionWidth, TextWidth(at(HotkeyControl(row, HotkeyPart::Caption))) + S(2));
+  captionWidth = std::min(captionWidth, areaWidth / 2);
   for (int row = 0; row < kHotkeyRows; ++row) {
     const int boxTop = rowTop + labelHeight + S(kLabelGap);
-    const int clearLeft = area.left + S(kHotkeyBoxWidth) + S(kHotkeyGap);
-    const int stateLeft = clearLeft + S(kHotkeyClearWidth) + S(kHotkeyGap);
-    place(at(HotkeyControl(row, HotkeyPart::Caption)), area.left, rowTop, areaWidth, labelHeight);
-    place(at(HotkeyControl(row, HotkeyPart::Box)), area.left, boxTop, S(kHotkeyBoxWidth), rowHeight);
-    place(at(HotkeyControl(row, HotkeyPart::Clear)), clearLeft, boxTop, S(kHotkeyClearWidth), rowHeight);
-    place(at(HotkeyControl(row, HotkeyPart::State)), stateLeft, boxTop + (rowHeight - labelHeight) / 2,
+    const int stateLeft = area.left + captionWidth + S(kHotkeyGap);
+    const int clearLeft = std::max<int>(area.right - S(kHotkeyClearWidth), area.left);
+    place(at(HotkeyControl(row, HotkeyPart::Caption)), area.left, rowTop, captionWidth, labelHeight);
+    place(at(HotkeyControl(row, HotkeyPart::State)), stateLeft, rowTop,
           std::max<int>(area.right - stateLeft, 0), labelHeight);
+    place(at(HotkeyControl(row, HotkeyPart::Box)), area.left, boxTop,
+          std::max<int>(clearLeft - S(kHotkeyGap) - area.left, 0), rowHeight);
+    place(at(HotkeyControl(row, HotkeyPart::Clear)), clearLeft, boxTop, S(kHotkeyClearWidth), rowHeight);
     rowTop = boxTop + rowHeight + S(kRowGap) + S(kLabelGap);
   }
   // Controls that moved leave their old place to be painted afresh.

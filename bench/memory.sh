@@ -25,7 +25,7 @@ cp "$SOURCE_BUILD"/*.exe "$SOURCE_BUILD"/*.dll "$STRIPPED"/
 # stripped too, or its debug information would be counted as the program's memory.
 x86_64-w64-mingw32-strip "$STRIPPED/lumivane.exe" "$STRIPPED/minimaltray.exe" "$STRIPPED/dxva2.dll"
 source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/e2e_common.bash" "$STRIPPED"
-[ -f "$BUILD/minimaltray.exe" ] || fail "$BUILD/minimaltray.exe is not built"
+need_built minimaltray.exe
 MINIMAL_PID=""
 
 dark_taskbar

@@ -11,7 +11,7 @@ set -uo pipefail
 LATENCY_MS="${2:-200}"
 WATCH_MS="${3:-6000}"
 source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/e2e_common.bash" "$1"
-[ -f "$BUILD/answertime.exe" ] || fail "$BUILD/answertime.exe is not built"
+need_built answertime.exe
 
 monitor="monitor brightness=50 latency=$LATENCY_MS caps=(prot(monitor)type(lcd)model(SIM)vcp(10))"
 simulate_monitors "$monitor" "$monitor" "$monitor" "$monitor"

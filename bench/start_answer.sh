@@ -12,7 +12,7 @@ set -uo pipefail
 LATENCY_MS="${2:-400}"
 WATCH_MS="${3:-6000}"
 source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/e2e_common.bash" "$1"
-[ -f "$BUILD/answertime.exe" ] || fail "$BUILD/answertime.exe is not built"
+need_built answertime.exe
 
 dark_taskbar
 wheel_on_first_display

@@ -8,9 +8,7 @@
 #   bash tests/e2e/discovery.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in dxva2.dll menuitems.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
+need_built dxva2.dll menuitems.exe
 SHOTS="$BUILD/e2e/discovery"
 rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 dark_taskbar

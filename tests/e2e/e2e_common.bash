@@ -13,9 +13,14 @@ fail() {
 # LUMIVANE_E2E_PROGRAM; the tools come from the build either way.
 PROGRAM="${LUMIVANE_E2E_PROGRAM:-$BUILD/lumivane.exe}"
 [ -f "$PROGRAM" ] || fail "$PROGRAM is not built"
-for f in logtext.exe sendmsg.exe findwin.exe trayforget.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
+# need_built FILE... : fails unless the build holds every one of them.
+need_built() {
+  local f
+  for f in "$@"; do
+    [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
+  done
+}
+need_built logtext.exe sendmsg.exe findwin.exe trayforget.exe
 
 wine_env "$BUILD/e2e"
 PROGRAM_PID=""

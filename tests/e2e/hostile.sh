@@ -13,9 +13,7 @@
 #   bash tests/e2e/hostile.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in hostile.exe dxva2.dll menuitems.exe settingsctl.exe lumivanectl.exe findwin.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
+need_built hostile.exe dxva2.dll menuitems.exe settingsctl.exe lumivanectl.exe findwin.exe
 
 icon_shown() { # screenshot
   import -window root "$1" 2>/dev/null

@@ -7,7 +7,7 @@
 #   bash tests/e2e/logoff.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-[ -f "$BUILD/dxva2.dll" ] || fail "$BUILD/dxva2.dll is not built"
+need_built dxva2.dll
 SHOTS="$BUILD/e2e/logoff"
 rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 

@@ -5,9 +5,7 @@
 #   bash tests/e2e/lumivanectl.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in lumivanectl.exe dxva2.dll hostile.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
+need_built lumivanectl.exe dxva2.dll hostile.exe
 
 # ctl ARGS... : OUT := its standard output, ERR := its standard error, RC := its exit code.
 ctl() {

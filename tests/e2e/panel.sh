@@ -9,9 +9,7 @@
 #   bash tests/e2e/panel.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in dxva2.dll menuitems.exe findwin.exe minimaltray.exe lumivanectl.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
+need_built dxva2.dll menuitems.exe findwin.exe minimaltray.exe lumivanectl.exe
 SHOTS="${LUMIVANE_PANEL_SHOTS:-$BUILD/e2e/panel}"
 mkdir -p "$SHOTS"
 

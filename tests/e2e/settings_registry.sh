@@ -11,9 +11,7 @@
 #   bash tests/e2e/settings_registry.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in dxva2.dll menuitems.exe game.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
+need_built dxva2.dll menuitems.exe game.exe
 SHOTS="$BUILD/e2e/settings_registry"
 rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 

@@ -7,7 +7,7 @@
 #   bash tests/e2e/sleep.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-[ -f "$BUILD/dxva2.dll" ] || fail "$BUILD/dxva2.dll is not built"
+need_built dxva2.dll
 
 simulate_monitors 'monitor brightness=50 min=0 max=100' 'monitor brightness=80 min=0 max=100'
 # monitors LINE... : the simulator's monitor file replaced in one step, as it sees edits.

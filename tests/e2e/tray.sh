@@ -10,9 +10,7 @@
 #   bash tests/e2e/tray.sh <win64-build-dir>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
-for f in dxva2.dll menuitems.exe iconref.exe; do
-  [ -f "$BUILD/$f" ] || fail "$BUILD/$f is not built"
-done
+need_built dxva2.dll menuitems.exe iconref.exe
 SHOTS="$BUILD/e2e/tray"
 rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 

@@ -51,13 +51,14 @@ void TController::CommandPass() {
   TAssoc* cmd = CommandMap(Root);
   if (!cmd || !cmd->All()) return;
 
-  std::vector<std::pair<int64_t, Variant>> keys;
-  keys.reserve(cmd->All()->size());
+  std::vector<std::pair<int64_t, Variant>>& keys = passStamps_;
+  keys.clear();
   for (const auto& [key, child] : *cmd->All())
     if (std::optional<int64_t> s = StampOf(key)) keys.emplace_back(*s, key);
   std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [stamp, key] : keys)
     passKeys_.push_back(std::move(key));
+  keys.clear();
 
   const int step = StepPercent < 1 ? 1 : StepPercent;
   for (const Variant& key : passKeys_) {
@@ -146,6 +147,17 @@ void TController::NewestEntry() {
     throw;
   }
   if (cmd->IsSet(key) && !cmd->Items(key).IsSet(u"s")) MarkDone(*cmd, key);
+}
+
+// The map as the last pass left it when nothing has come since: one entry, done, and it is the
+// command stamp. The pass over the map would then change nothing, and is left out.
+bool TController::CommandsSettled() {
+  TAssoc* cmd = CommandMap(Root);
+  const TAssocTable* all = cmd ? cmd->All() : nullptr;
+  if (!all || all->size() != 1) return false;
+  const auto& [key, entry] = *all->begin();
+  const std::optional<int64_t> stamp = StampOf(key);
+  return stamp && static_cast<uint64_t>(*stamp) == CommandStamp && entry->IsSet(u"z");
 }
 
 // Done entries have no further effect, and neither has a "u" or "i" that a newer entry

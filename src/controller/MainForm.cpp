@@ -52,16 +52,21 @@ void TController::ShowErrorBox(const std::u16string& text) {
   platform_.host->ShowErrorBox(text);
 }
 
+// Both are asked for several times in every pass: one lookup each, and no key built anew.
 TAssoc* TController::DeviceTable() const {
-  if (!Root || !Root->IsSet(u"devices")) return nullptr;
-  return &Root->Items(u"devices");
+  static const Variant kDevices(u"devices");
+  return Root ? const_cast<TAssoc*>(FindChild(*Root, kDevices)) : nullptr;
 }
 
 TAssoc* TController::ActiveRecord() const {
   TAssoc* devices = DeviceTable();
-  if (!devices || ActiveDevice.empty() || !devices->IsSet(ActiveDevice)) return nullptr;
-  TAssoc& record = devices->Items(ActiveDevice);
-  return RecordFlag(record, u"active") ? &record : nullptr;
+  if (!devices || ActiveDevice.empty()) return nullptr;
+  if (activeKeyText_ != ActiveDevice) {
+    activeKey_ = Variant(ActiveDevice);
+    activeKeyText_ = ActiveDevice;
+  }
+  auto* record = const_cast<TAssoc*>(FindChild(*devices, activeKey_));
+  return record && RecordFlag(*record, u"active") ? record : nullptr;
 }
 
 void TController::LogCurrentException() noexcept {

@@ -329,6 +329,7 @@ class TController {
   // that the command never lands in an entry the pass has already done. Returns the stamp.
   // The largest stamp in the command map; none when it holds no command.
   std::optional<int64_t> NewestCommandStamp();
+  bool CommandsSettled();
   uint64_t WriteFreshCommand(const char16_t* letter, int value);
   // The first millisecond from now on with no command entry; Root must exist.
   uint64_t FreshStamp();
@@ -391,6 +392,11 @@ class TController {
   bool menuOpen_ = false;
   // The entry whose stamp the pass took as the command stamp.
   std::optional<Variant> newest_;
+  // The stamps of the current pass, kept so that a pass allocates nothing for them.
+  std::vector<std::pair<int64_t, Variant>> passStamps_;
+  // ActiveDevice as a key, rebuilt when ActiveDevice changes.
+  mutable std::u16string activeKeyText_;
+  mutable Variant activeKey_;
   // When the last pass ended (IClock::TickMs, which an idle pass can read without a time-zone
   // conversion); nothing before the first.
   std::optional<uint64_t> lastPassEndTick_;

@@ -99,13 +99,14 @@ uint64_t TController::WriteFreshCommand(const char16_t* letter, int value) {
 void TController::ProgramStep() {
   if (!Root || !ActiveRecord() || ShownBrightness < 0) return;
   bool matched = false;
-  TAssoc& programs = Root->Items(u"programs");
+  static const Variant kPrograms(u"programs");
+  const TAssoc* programs = FindChild(*Root, kPrograms);
   // The keys are the names upper-cased in ASCII, so at most one of them is the program in front,
   // and it is found by its own upper-cased name: one foreground query and one lookup per pass,
   // however long the list is.
-  if (programs.Count() > 0) {
+  if (programs && programs->Count() > 0) {
     const std::optional<std::u16string> front = platform_.process->ForegroundProgramName();
-    const TAssocTable* all = programs.All();
+    const TAssocTable* all = programs->All();
     const auto found = front && all ? all->find(Variant(UpperAscii(*front))) : TAssocTable::const_iterator();
     if (front && all && found != all->end() && SameTextAscii(*front, found->first.Text())) {
       matched = true;

@@ -108,9 +108,11 @@ void TController::TimerPass() {
     Guarded([&] { Rescan(); });
   }
   Guarded([&] { ResumeStep(); });
-  Guarded([&] { CommandPass(); });
-  Guarded([&] { NewestEntry(); });
-  Guarded([&] { PruneCommands(); });
+  if (!CommandsSettled()) {
+    Guarded([&] { CommandPass(); });
+    Guarded([&] { NewestEntry(); });
+    Guarded([&] { PruneCommands(); });
+  }
   Guarded([&] { DeviceSteps(); });
   Guarded([&] { RefreshPanel(); });
   Guarded([&] { SetWaitSteps(); });

@@ -5,6 +5,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/common.sh"
 
 fail() {
   echo "FAIL: $*" >&2
+  # The log as it stands now, when the program has been started.
+  if [ -n "${PROGRAM_PID:-}" ]; then
+    local now
+    now="$(wine_tool logtext.exe 2>/dev/null)" && [ -n "$now" ] && LOG_TEXT="$now"
+  fi
   [ -n "${LOG_TEXT:-}" ] && printf '%s\n' "--- debug log ---" "$LOG_TEXT" >&2
   exit 1
 }

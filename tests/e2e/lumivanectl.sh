@@ -63,9 +63,9 @@ ctl set 70 --wait
 [ "$RC" = 0 ] || fail "set 70 --wait exited $RC: $ERR"
 [ "$(last_write 0)" = 70 ] || fail "set 70 did not reach the first monitor: $(cat "$WRITES")"
 ctl get
-[ "$RC" = 0 ] && [ "$OUT" = 70 ] || fail "get after set 70: exit $RC, $OUT"
+[ "$RC" = 0 ] && [ "$OUT" = 70 ] || { e="$ERR"; ctl list; fail "get after set 70: exit $RC, $e; list: $OUT"; }
 ctl set -20
-[ "$RC" = 0 ] || fail "set -20 exited $RC"
+[ "$RC" = 0 ] || { e="$ERR"; ctl list; fail "set -20 exited $RC: $e; list: $OUT"; }
 wait_write 0 50 || fail "set -20 did not reach the first monitor: $(cat "$WRITES")"
 
 ctl select 2

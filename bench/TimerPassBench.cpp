@@ -93,6 +93,41 @@ void BM_IdlePassAfterCommands(benchmark::State& state) {
 }
 BENCHMARK(BM_IdlePassAfterCommands)->Arg(10)->Arg(100000);
 
+// Two simulated monitors found at start, the wheel turned, every job run: the devices hold the
+// last value and nothing waits, as in a program left alone in the tray.
+void BM_SettledIdlePass(benchmark::State& state) {
+  SimClock clock;
+  SimMachine machine{&clock};
+  SimPlatform sim{clock, machine};
+  for (const char16_t* n : {u"1", u"2"}) {
+    const MonitorHandle h = sim.displays.AddMonitor(std::u16string(u"\\\\.\\DISPLAY") + n);
+    sim.displays.AddDisplayDevice(
+        h, {SimDisplayConfig::kActive, SimDisplayConfig::InterfaceName(std::u16string(u"SIM000") + n, n)});
+    sim.monitors.AddPhysical(h, SimPhysicalMonitor{});
+  }
+  TController controller(sim.Ports());
+  controller.Startup();
+  auto pass = [&] {
+    clock.AdvanceMs(100);
+    controller.Timer1Timer();
+    while (sim.pool.RunNext())
+      sim.mainThread.Pump();
+  };
+  for (int n = 0; n < 20; ++n) {
+    if (n < 10)
+      controller.Root->Items(u"cmd").Items(Variant(controller.NowUnixMs())).Items(u"s") = Variant::Narrow(1);
+    pass();
+  }
+  if (controller.ShownBrightness < 0 || controller.WorkerBusy)
+    state.SkipWithError("the devices did not settle");
+  const int64_t before = g_allocations.load();
+  for (auto _ : state)
+    pass();
+  state.counters["allocations"] = benchmark::Counter(static_cast<double>(g_allocations.load() - before),
+                                                     benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_SettledIdlePass);
+
 void BM_PassWithOneNotch(benchmark::State& state) {
   Program p;
   for (auto _ : state) {

@@ -85,6 +85,7 @@ TAssoc& TAssoc::Items(const Variant& index) {
   auto child = std::make_unique<TAssoc>(fStrict);
   TAssoc& result = *child;
   fDict->emplace(index, std::move(child));
+  Changed();
   return result;
 }
 
@@ -97,13 +98,14 @@ TAssoc* TAssoc::Add(const Variant& index) {
   auto child = std::make_unique<TAssoc>(fStrict);
   TAssoc* result = child.get();
   fDict->emplace(index, std::move(child));
+  Changed();
   return result;
 }
 
 TAssoc* TAssoc::Add(const Variant& index, const Variant& value) {
   // An existing key in a non-strict node yields no child, and the node stays as it was.
   TAssoc* child = Add(index);
-  if (child) child->fVal = value;
+  if (child) child->SetVal(value);
   return child;
 }
 
@@ -118,12 +120,14 @@ void TAssoc::Remove(const Variant& index) {
   // Unlink first so that the table never holds a child that is being destroyed.
   std::unique_ptr<TAssoc> doomed = std::move(it->second);
   fDict->erase(it);
+  Changed();
 }
 
 void TAssoc::Clear() {
   if (!fDict) return;
   TAssocTable doomed;
   doomed.swap(*fDict);
+  Changed();
 }
 
 int32_t TAssoc::Count() const {

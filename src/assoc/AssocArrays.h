@@ -1,5 +1,6 @@
 #pragma once
 // The nested, Variant-keyed tree that holds all run-time state.
+#include <atomic>
 #include <concepts>
 #include <cstdint>
 #include <memory>
@@ -155,14 +156,25 @@ class TAssoc {
   void Remove(const Variant& index);
   void Clear();
   // Exchanges the children of the two nodes in one step; their values stay.
-  void SwapChildren(TAssoc& other) noexcept { fDict.swap(other.fDict); }
+  void SwapChildren(TAssoc& other) noexcept {
+    fDict.swap(other.fDict);
+    Changed();
+  }
 
   Variant Val() const { return fVal; }
-  void SetVal(const Variant& value) { fVal = value; }
+  void SetVal(const Variant& value) {
+    fVal = value;
+    Changed();
+  }
   TAssoc& operator=(const Variant& value) {
     fVal = value;
+    Changed();
     return *this;
   }
+
+  // Counts the changes to every tree of the process, whichever thread makes them: whoever sees
+  // the same count twice knows that no tree changed in between.
+  static uint64_t Changes() noexcept { return changes_.load(std::memory_order_relaxed); }
 
   int32_t Count() const;
   bool Strict() const { return fStrict; }
@@ -179,6 +191,9 @@ class TAssoc {
   TAssoc* JSONParse(const std::u16string& s);
 
  private:
+  static void Changed() noexcept { changes_.fetch_add(1, std::memory_order_relaxed); }
+  static inline std::atomic<uint64_t> changes_{0};
+
   Variant fVal;
   bool fStrict;
   std::unique_ptr<TAssocTable> fDict;

@@ -6,6 +6,7 @@ ControllerLog::ControllerLog(IHost& host, IMainThread& mainThread, IClock& clock
     : host_(host), mainThread_(mainThread), clock_(clock), locale_(locale) {}
 
 void ControllerLog::LogLine(const std::u16string& text) noexcept {
+  lines_.fetch_add(1, std::memory_order_relaxed);
   try {
     // The memo is a C-string control: whatever follows a NUL would be lost or garbled there.
     std::u16string line = text.substr(0, text.find(u'\0'));

@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "platform/Clock.h"
@@ -19,8 +21,11 @@ class ControllerLog final : public ILog {
   void LogLine(const std::u16string& text) noexcept override;
   void LogError(const std::u16string& message) noexcept override;
   std::u16string TimeText() noexcept override;
+  // How many lines were logged so far, from any thread.
+  uint64_t Lines() const noexcept { return lines_.load(std::memory_order_relaxed); }
 
  private:
+  std::atomic<uint64_t> lines_{0};
   IHost& host_;
   IMainThread& mainThread_;
   IClock& clock_;

@@ -58,6 +58,11 @@ TAssoc* TController::DeviceTable() const {
   return Root ? const_cast<TAssoc*>(FindChild(*Root, kDevices)) : nullptr;
 }
 
+const TAssoc* TController::Programs() const {
+  static const Variant kPrograms(u"programs");
+  return Root ? FindChild(*Root, kPrograms) : nullptr;
+}
+
 TAssoc* TController::ActiveRecord() const {
   TAssoc* devices = DeviceTable();
   if (!devices || ActiveDevice.empty()) return nullptr;

@@ -266,6 +266,7 @@ class TController {
   TAssoc* DeviceTable() const;
   // The active device's record when it exists and is active; null otherwise. Creates nothing.
   TAssoc* ActiveRecord() const;
+  const TAssoc* Programs() const; // the per-program list; null before Startup
   // Devices held back after failing again soon after their return.
   const RediscoveryBackOff& BackOff() const { return backOff_; }
 
@@ -316,6 +317,21 @@ class TController {
   // Logs the exception being handled; a log that fails as well is given up on.
   void LogCurrentException() noexcept;
   void TimerPass();
+  // What a pass reads besides the clock and the platform. A pass that left all of it as it found
+  // it, with nothing waiting on the clock, finds nothing to do again until some of it changes.
+  struct PassInputs {
+    uint64_t treeChanges = 0, logLines = 0, commandStamp = 0;
+    std::u16string active;
+    int runState = 0, shown = 0, others = 0, beforeProgram = 0, step = 0, rangeMin = 0, rangeMax = 0;
+    bool sync = false, track = false;
+  };
+  void Steps();
+  void KeepIconVisible();
+  bool PassMayBeQuiet() const;
+  bool SameInputs(const PassInputs& seen) const;
+  PassInputs InputsNow() const;
+  // The inputs of the last pass that found nothing to do; none once anything was done.
+  std::optional<PassInputs> quietInputs_;
   void RunPass(bool requested) noexcept;
   // Wheel and click of one command entry.
   void CarryOut(TAssoc& cmd, const Variant& key, int step);

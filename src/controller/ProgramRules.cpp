@@ -99,8 +99,7 @@ uint64_t TController::WriteFreshCommand(const char16_t* letter, int value) {
 void TController::ProgramStep() {
   if (!Root || !ActiveRecord() || ShownBrightness < 0) return;
   bool matched = false;
-  static const Variant kPrograms(u"programs");
-  const TAssoc* programs = FindChild(*Root, kPrograms);
+  const TAssoc* programs = Programs();
   // The keys are the names upper-cased in ASCII, so at most one of them is the program in front,
   // and it is found by its own upper-cased name: one foreground query and one lookup per pass,
   // however long the list is.

@@ -78,9 +78,68 @@ void TController::RunPass(bool requested) noexcept {
   }
 }
 
+// Nothing that runs on the clock or asks the platform waits: no flag, job, rescan, wake, back-off,
+// client, panel, program rule or tracking read.
+bool TController::PassMayBeQuiet() const {
+  if (RangeChanged || MenuRebuildRequested || ProgramsChanged || RescanRequested || WorkerBusy) return false;
+  if (!PendingDevice.empty() || !setWaits_.empty() || panel_ || resume_.Running() || !backOff_.Idle())
+    return false;
+  if (Form.TrackBox.Checked()) return false;
+  const TAssoc* programs = Programs();
+  return !programs || programs->Count() == 0;
+}
+
+TController::PassInputs TController::InputsNow() const {
+  PassInputs now;
+  now.treeChanges = TAssoc::Changes();
+  now.logLines = log_.Lines();
+  now.commandStamp = CommandStamp;
+  now.active = ActiveDevice;
+  now.runState = RunState;
+  now.shown = ShownBrightness;
+  now.others = OtherActiveCount;
+  now.beforeProgram = BrightnessBeforeProgram;
+  now.step = StepPercent;
+  now.rangeMin = RangeMin;
+  now.rangeMax = RangeMax;
+  now.sync = Form.SyncBox.Checked();
+  now.track = Form.TrackBox.Checked();
+  return now;
+}
+
+bool TController::SameInputs(const PassInputs& seen) const {
+  return seen.treeChanges == TAssoc::Changes() && seen.logLines == log_.Lines() &&
+         seen.commandStamp == CommandStamp && seen.active == ActiveDevice && seen.runState == RunState &&
+         seen.shown == ShownBrightness && seen.others == OtherActiveCount &&
+         seen.beforeProgram == BrightnessBeforeProgram && seen.step == StepPercent &&
+         seen.rangeMin == RangeMin && seen.rangeMax == RangeMax && seen.sync == Form.SyncBox.Checked() &&
+         seen.track == Form.TrackBox.Checked();
+}
+
 // Each step is guarded on its own: later passes rely on the timer coming back, and one
 // failing step should not keep the others from running.
 void TController::TimerPass() {
+  // An idle program runs this ten times a second. A pass that would only repeat one that found
+  // nothing to do is left out, but for the icon's check.
+  const bool mayBeQuiet = PassMayBeQuiet();
+  if (mayBeQuiet && quietInputs_ && SameInputs(*quietInputs_)) {
+    Guarded([&] { KeepIconVisible(); });
+    return;
+  }
+  quietInputs_.reset();
+  std::optional<PassInputs> before;
+  if (mayBeQuiet) before = InputsNow();
+  Steps();
+  // The steps have run: whether the pass found something to do shows in what it changed.
+  if (before && PassMayBeQuiet() && !SendNeeded && !DeviceDisabled && SameInputs(*before))
+    quietInputs_ = before;
+}
+
+void TController::KeepIconVisible() {
+  if (RunState > 0 && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
+}
+
+void TController::Steps() {
   if (RangeChanged) {
     RangeChanged = false;
     Guarded([&] { RangeRefresh(); });
@@ -116,9 +175,7 @@ void TController::TimerPass() {
   Guarded([&] { DeviceSteps(); });
   Guarded([&] { RefreshPanel(); });
   Guarded([&] { SetWaitSteps(); });
-  Guarded([&] {
-    if (RunState > 0 && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
-  });
+  Guarded([&] { KeepIconVisible(); });
 }
 
 void TController::RangeRefresh() {

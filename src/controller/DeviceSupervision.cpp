@@ -62,9 +62,10 @@ void TController::ActiveDeviceSteps() {
 
   if (OtherActiveCount > 0 && Form.SyncBox.Checked()) {
     for (const auto& [key, child] : *devices->All()) {
-      // A held-back device cannot catch up before its wait is over; a job per pass would only
-      // skip it again.
-      if (key.Text() == ActiveDevice || backOff_.Held(key.Text())) continue;
+      // Neither a held-back device, before its wait is over, nor an inactive one (a monitor
+      // without DDC/CI) can catch up: the job skips both, and one per pass would only skip them
+      // again.
+      if (key.Text() == ActiveDevice || backOff_.Held(key.Text()) || !RecordFlag(*child, u"active")) continue;
       if (RecordUInt(*child, u"counter") != stamp) {
         SendNeeded = true;
         break;

@@ -23,5 +23,26 @@ TEST_F(SupervisionTest, SynchronisationSwitchedOnWhileIdleBringsTheOtherMonitorA
   EXPECT_EQ(WritesTo(b), std::vector<uint32_t>{60});
 }
 
+// A monitor that WMI lists but that does not answer DDC/CI (a TV, or DDC/CI off in its menu) stays
+// in the table, inactive. Synchronisation cannot reach it, so it must not keep an idle program
+// starting a brightness job on every pass.
+TEST_F(SupervisionTest, SynchronisedIdlePassesStartNoJobForAMonitorWithoutDdcCi) {
+  AddMonitor(u"SIM0001", u"1&UID1", 60);
+  const size_t b = AddMonitor(u"SIM0002", u"1&UID2", 35);
+  wmi.Add(SimWmiMonitor::Identity(u"DISPLAY\\TVS0003\\1&UID3_0", "TVS", "0003", "TV", WmiValue::Null()));
+  Start();
+  MakeActive(Pnp(u"SIM0001", u"1&UID1"));
+  controller->Form.SyncBox.SetChecked(true);
+  for (int i = 0; i < 5; ++i)
+    Pass();
+  ASSERT_EQ(WritesTo(b), std::vector<uint32_t>{60});
+
+  const size_t jobs = pool.Started();
+  for (int i = 0; i < 10; ++i)
+    Pass();
+  EXPECT_EQ(pool.Started() - jobs, 0u);
+  EXPECT_EQ(WritesTo(b), std::vector<uint32_t>{60});
+}
+
 } // namespace
 } // namespace lumivane

@@ -325,7 +325,7 @@ class TController {
     int runState = 0, shown = 0, others = 0, beforeProgram = 0, step = 0, rangeMin = 0, rangeMax = 0;
     bool sync = false, track = false;
   };
-  void Steps();
+  void PassSteps();
   void KeepIconVisible();
   bool PassMayBeQuiet() const;
   bool SameInputs(const PassInputs& seen) const;

@@ -129,7 +129,7 @@ void TController::TimerPass() {
   quietInputs_.reset();
   std::optional<PassInputs> before;
   if (mayBeQuiet) before = InputsNow();
-  Steps();
+  PassSteps();
   // The steps have run: whether the pass found something to do shows in what it changed.
   if (before && PassMayBeQuiet() && !SendNeeded && !DeviceDisabled && SameInputs(*before))
     quietInputs_ = before;
@@ -139,7 +139,7 @@ void TController::KeepIconVisible() {
   if (RunState > 0 && !platform_.tray->IsVisible()) platform_.tray->SetVisible(true);
 }
 
-void TController::Steps() {
+void TController::PassSteps() {
   if (RangeChanged) {
     RangeChanged = false;
     Guarded([&] { RangeRefresh(); });

@@ -71,6 +71,13 @@ std::vector<Variant> ByInteger(const TAssocTable* dict, bool descending) {
 
 } // namespace
 
+std::atomic<uint64_t> TAssoc::changes_{0};
+
+// Out of line: every value assignment calls it, and a 64-bit atomic add is long on 32-bit x86.
+void TAssoc::Changed() noexcept {
+  changes_.fetch_add(1, std::memory_order_relaxed);
+}
+
 TAssoc::TAssoc(bool strictRules) : fStrict(strictRules) {}
 
 TAssoc::~TAssoc() = default;

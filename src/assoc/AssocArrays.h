@@ -191,8 +191,8 @@ class TAssoc {
   TAssoc* JSONParse(const std::u16string& s);
 
  private:
-  static void Changed() noexcept { changes_.fetch_add(1, std::memory_order_relaxed); }
-  static inline std::atomic<uint64_t> changes_{0};
+  static void Changed() noexcept;
+  static std::atomic<uint64_t> changes_;
 
   Variant fVal;
   bool fStrict;

@@ -89,8 +89,8 @@ done
 # End the session: the program leaves through its exit path at the next timer pass.
 wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"
 for _ in $(seq 1 50); do
-  [ "$(wine_tool logtext.exe --count)" = "0" ] && break
+  [ "$(main_windows)" = "0" ] && break
   sleep 0.2
 done
-[ "$(wine_tool logtext.exe --count)" = "0" ] || fail "the program did not end after WM_ENDSESSION"
+[ "$(main_windows)" = "0" ] || fail "the program did not end after WM_ENDSESSION"
 echo "PASS: discovery"

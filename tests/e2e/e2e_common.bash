@@ -56,6 +56,19 @@ start_program() {
   LOG_TEXT="$(wine_tool logtext.exe)"
 }
 
+# main_windows [--visible] : how many main windows of the program exist (or are visible). A run
+# of logtext that printed no number never ran to its end (Wine could not start it), which says
+# nothing of the program: it is started once more, and what Wine said goes to the output.
+main_windows() {
+  local out
+  for _ in 1 2 3; do
+    out="$(timeout 60 "$WINE64" "$BUILD/logtext.exe" "${1:---count}" 2>"$WORK/logtext.err" | tr -d '\r')"
+    [[ "$out" =~ ^[0-9]+$ ]] && echo "$out" && return 0
+    echo "logtext ${1:---count} printed no count: $(tr -d '\r' <"$WORK/logtext.err" | head -c 2000)" >&2
+  done
+  echo "none"
+}
+
 # Waits up to 10 s for every copy of the program to have ended by itself.
 wait_program_end() {
   for _ in $(seq 1 100); do

@@ -40,7 +40,7 @@ locate_orange() {
 after_attack() { # name
   [ -n "$(program_pids)" ] || fail "the program ended under forged messages ($1)"
   wine_tool hostile.exe ping || fail "a window of the program no longer answers ($1)"
-  [ "$(wine_tool logtext.exe --count)" = "1" ] || fail "the main window is gone after the attack ($1)"
+  [ "$(main_windows)" = "1" ] || fail "the main window is gone after the attack ($1)"
   [ "$(write_count)" = "0" ] || fail "forged messages wrote to the monitor ($1): $(cat "$WRITES")"
   wine_tool menuitems.exe 500 >/dev/null && fail "forged messages opened the tray menu ($1)"
   return 0
@@ -60,8 +60,8 @@ sleep 1
 
 [ -n "$(program_pids)" ] || fail "the program ended under forged messages"
 wine_tool hostile.exe ping || fail "a window of the program no longer answers"
-[ "$(wine_tool logtext.exe --count)" = "1" ] || fail "the main window is gone after the attack"
-[ "$(wine_tool logtext.exe --visible)" = "0" ] || fail "the main window shows after the attack"
+[ "$(main_windows)" = "1" ] || fail "the main window is gone after the attack"
+[ "$(main_windows --visible)" = "0" ] || fail "the main window shows after the attack"
 after_attack hidden
 # The command pipe: garbage, overlong and too frequent lines are refused with a reply.
 wine_tool hostile.exe pipe || fail "the command pipe did not refuse every hostile line"

@@ -64,7 +64,9 @@ end_program() {
   wait_program_end || fail "the program did not end after WM_ENDSESSION"
 }
 running() {
-  [ "$(wine_tool logtext.exe --count)" = "1" ] || fail "$1: the program's window is not there"
+  local windows
+  windows="$(main_windows)"
+  [ "$windows" = "1" ] || fail "$1: expected the program's one main window, found $windows"
 }
 # Black pixels of the icon's square in screenshot NAME.
 black_in_icon() {

@@ -11,7 +11,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.bash" "$@"
 no_monitors
 start_program
 grep -qE '^\[[^]]*[0-9]{2}[^]]*\] Dump:' <<<"$LOG_TEXT" || fail "the dump line does not start with [time]"
-[ "$(wine_tool logtext.exe --count)" = "1" ] || fail "expected one main window"
+[ "$(main_windows)" = "1" ] || fail "expected one main window"
 
 # The first timer pass shows the icon at the right end of the taskbar (the bottom 24 rows).
 SHOTS="$BUILD/e2e/startup"
@@ -22,7 +22,7 @@ for _ in $(seq 1 30); do
   sleep 0.3
 done
 [ -n "$shown" ] || fail "no application icon in the notification area (screenshot $SHOTS/start.png)"
-[ "$(wine_tool logtext.exe --visible)" = "0" ] || fail "the main window is not hidden"
+[ "$(main_windows --visible)" = "0" ] || fail "the main window is not hidden"
 echo "tray icon seen; screenshot in $SHOTS/start.png"
 
 # The shell restarts: its new notification area starts empty and the program puts its icon back.
@@ -34,7 +34,7 @@ SECOND_PID=$!
 BOX="$(wine_tool findwin.exe Lumivane 30000 --class '#32770')" || fail "the second copy showed no message box"
 grep -qx 'Only a single instance of this application can run!' <<<"$BOX" ||
   fail "unexpected message box text: $BOX"
-[ "$(wine_tool logtext.exe --count)" = "2" ] || fail "expected both main windows while the box is open"
+[ "$(main_windows)" = "2" ] || fail "expected both main windows while the box is open"
 kill -0 "$SECOND_PID" 2>/dev/null || fail "the second copy ended before its box was dismissed"
 wine_tool findwin.exe Lumivane 5000 --class '#32770' --ok >/dev/null || fail "could not dismiss the box"
 for _ in $(seq 1 100); do
@@ -46,7 +46,7 @@ wait "$SECOND_PID"
 second_rc=$?
 SECOND_PID=""
 [ "$second_rc" = "0" ] || fail "the second copy ended with exit code $second_rc"
-[ "$(wine_tool logtext.exe --count)" = "1" ] || fail "the first copy's window is gone"
+[ "$(main_windows)" = "1" ] || fail "the first copy's window is gone"
 [ -n "$(program_pids)" ] || fail "the first copy is not running any more"
 LOG_TEXT="$(wine_tool logtext.exe)"
 [ "$(grep -c '] Dump:' <<<"$LOG_TEXT")" = "1" ] || fail "the first copy's log changed its start-up lines"
@@ -54,5 +54,5 @@ LOG_TEXT="$(wine_tool logtext.exe)"
 # End of session: the program leaves through its own exit path at the next timer pass.
 wine_tool sendmsg.exe endsession >/dev/null || fail "sendmsg endsession failed"
 wait_program_end || fail "the program did not end by itself after WM_ENDSESSION"
-[ "$(wine_tool logtext.exe --count)" = "0" ] || fail "a main window is left after the end"
+[ "$(main_windows)" = "0" ] || fail "a main window is left after the end"
 echo "PASS: startup"

@@ -13,8 +13,8 @@ rm -rf "$SHOTS" && mkdir -p "$SHOTS"
 
 still_running() {
   [ -n "$(program_pids)" ] || fail "the program ended after $1"
-  [ "$(wine_tool logtext.exe --count)" = "1" ] || fail "the main window is gone after $1"
-  [ "$(wine_tool logtext.exe --visible)" = "0" ] || fail "the main window shows after $1"
+  [ "$(main_windows)" = "1" ] || fail "the main window is gone after $1"
+  [ "$(main_windows --visible)" = "0" ] || fail "the main window shows after $1"
 }
 
 # The device items of the tray menu, one caption a line.

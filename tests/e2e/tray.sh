@@ -142,7 +142,7 @@ kill -0 "$old" 2>/dev/null && fail "the old copy $old is still running 10 s afte
 new="$(program_pids)"
 [ "$(wc -w <<<"$new")" = "1" ] || fail "expected one copy after the restart, found: $new"
 wine_tool logtext.exe --wait "] Dump:" 30000 >/dev/null || fail "the new copy did not start up"
-[ "$(wine_tool logtext.exe --count)" = "1" ] || fail "expected one main window after the restart"
+[ "$(main_windows)" = "1" ] || fail "expected one main window after the restart"
 wait_digits restarted || fail "no digits after the restart"
 grep -q 'Only a single instance' <<<"$(wine_tool findwin.exe Lumivane 500 --class '#32770')" &&
   fail "the new copy did not wait for the old one's single-instance mutex"

@@ -327,7 +327,12 @@ class TController {
   };
   void PassSteps();
   void KeepIconVisible();
+  // Nothing runs on the clock or asks the platform: no flag, job, rescan, wake, back-off, client,
+  // panel or tracking read.
+  bool NothingWaits() const;
+  // NothingWaits, and no program rules.
   bool PassMayBeQuiet() const;
+  bool QuietRepeat() const;
   bool SameInputs(const PassInputs& seen) const;
   PassInputs InputsNow() const;
   // The inputs of the last pass that found nothing to do; none once anything was done.

@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "controller/MainForm.h"
@@ -45,6 +46,13 @@ void TController::RequestedPass() noexcept {
 
 void TController::RunPass(bool requested) noexcept {
   try {
+    // An idle program runs this ten times a second, so a pass that would only repeat one that
+    // found nothing to do touches as little as it can: no clock, no timer, only the icon's check.
+    if (RunState >= 1 && QuietRepeat()) {
+      if (++TickPhase >= 10) TickPhase = 1;
+      Guarded([&] { KeepIconVisible(); });
+      return;
+    }
     // Timer1 stays armed: its own next tick runs the pass.
     if (!requested && lastPassEndTick_ && platform_.clock->TickMs() - *lastPassEndTick_ < kMinPassSpacingMs)
       return;
@@ -78,15 +86,22 @@ void TController::RunPass(bool requested) noexcept {
   }
 }
 
-// Nothing that runs on the clock or asks the platform waits: no flag, job, rescan, wake, back-off,
-// client, panel, program rule or tracking read.
-bool TController::PassMayBeQuiet() const {
+bool TController::NothingWaits() const {
   if (RangeChanged || MenuRebuildRequested || ProgramsChanged || RescanRequested || WorkerBusy) return false;
   if (!PendingDevice.empty() || !setWaits_.empty() || panel_ || resume_.Running() || !backOff_.Idle())
     return false;
-  if (Form.TrackBox.Checked()) return false;
+  return !Form.TrackBox.Checked();
+}
+
+bool TController::PassMayBeQuiet() const {
+  if (!NothingWaits()) return false;
   const TAssoc* programs = Programs();
   return !programs || programs->Count() == 0;
+}
+
+// The rules live in the trees: with no tree changed since the quiet pass, there are still none.
+bool TController::QuietRepeat() const {
+  return quietInputs_ && NothingWaits() && SameInputs(*quietInputs_);
 }
 
 TController::PassInputs TController::InputsNow() const {
@@ -108,8 +123,12 @@ TController::PassInputs TController::InputsNow() const {
 }
 
 bool TController::SameInputs(const PassInputs& seen) const {
+  // The key by its bytes: comparing char16_t one by one costs more than all the rest.
+  const bool sameActive =
+      seen.active.size() == ActiveDevice.size() &&
+      std::memcmp(seen.active.data(), ActiveDevice.data(), ActiveDevice.size() * sizeof(char16_t)) == 0;
   return seen.treeChanges == TAssoc::Changes() && seen.logLines == log_.Lines() &&
-         seen.commandStamp == CommandStamp && seen.active == ActiveDevice && seen.runState == RunState &&
+         seen.commandStamp == CommandStamp && sameActive && seen.runState == RunState &&
          seen.shown == ShownBrightness && seen.others == OtherActiveCount &&
          seen.beforeProgram == BrightnessBeforeProgram && seen.step == StepPercent &&
          seen.rangeMin == RangeMin && seen.rangeMax == RangeMax && seen.sync == Form.SyncBox.Checked() &&
@@ -119,16 +138,9 @@ bool TController::SameInputs(const PassInputs& seen) const {
 // Each step is guarded on its own: later passes rely on the timer coming back, and one
 // failing step should not keep the others from running.
 void TController::TimerPass() {
-  // An idle program runs this ten times a second. A pass that would only repeat one that found
-  // nothing to do is left out, but for the icon's check.
-  const bool mayBeQuiet = PassMayBeQuiet();
-  if (mayBeQuiet && quietInputs_ && SameInputs(*quietInputs_)) {
-    Guarded([&] { KeepIconVisible(); });
-    return;
-  }
   quietInputs_.reset();
   std::optional<PassInputs> before;
-  if (mayBeQuiet) before = InputsNow();
+  if (PassMayBeQuiet()) before = InputsNow();
   PassSteps();
   // The steps have run: whether the pass found something to do shows in what it changed.
   if (before && PassMayBeQuiet() && !SendNeeded && !DeviceDisabled && SameInputs(*before))

@@ -90,9 +90,10 @@ TEST_F(WheelPassTest, TheTimerKeepsItsRhythm) {
   clock.AdvanceMs(80);
   host.FireTimer();
   EXPECT_EQ(PassesRun(), passes + 1);
+  // Settled: the ticks after it find nothing to do and leave the timer alone.
   for (int i = 0; i < 3; ++i)
     Pass();
-  EXPECT_EQ(PassesRun(), passes + 4);
+  EXPECT_EQ(PassesRun(), passes + 1);
   EXPECT_EQ(WritesTo(monitor), std::vector<uint32_t>{55});
 }
 

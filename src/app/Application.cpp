@@ -25,9 +25,8 @@ bool SuggestedRect(LPARAM lParam, RECT& rect) {
 
 Application::Application(HINSTANCE instance)
     : host_(instance), view_(host_.Window(), instance, host_.LogEdit()), mainThread_(host_),
-      tray_(host_.Window(), instance), popup_(host_.Window()),
-      panel_(host_.Window(), instance), textMetrics_(host_.Window()),
-      hotkeys_(host_.Window()) {
+      tray_(host_.Window(), instance), popup_(host_.Window()), panel_(host_.Window(), instance),
+      textMetrics_(host_.Window()), hotkeys_(host_.Window()) {
   // The locale has to serve before the controller compares or upper-cases a key.
   SetCurrentLocale(&locale_);
   Platform platform;
@@ -98,6 +97,12 @@ int Application::Run() {
 bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   TController* c = controller_.get();
   if (!c) return false;
+  // Ten times a second, and none of the others below takes it.
+  if (msg == WM_TIMER && wParam == win32::kTimer1Id) {
+    c->Timer1Timer();
+    result = 0;
+    return true;
+  }
   // The settings window's controls: the user's changes, the pages, their colours.
   if (view_.HandleMessage(msg, wParam, lParam, result)) return true;
   // The window only translates messages; every decision is the controller's.
@@ -111,11 +116,6 @@ bool Application::OnMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
     return true;
   }
   switch (msg) {
-  case WM_TIMER:
-    if (wParam != win32::kTimer1Id) return false;
-    c->Timer1Timer();
-    result = 0;
-    return true;
   case win32::kMsgPass:
     c->RequestedPass();
     result = 0;

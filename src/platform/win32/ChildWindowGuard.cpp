@@ -1,5 +1,7 @@
 #include "platform/win32/ChildWindowGuard.h"
 
+#include <winternl.h>
+
 #include <stdexcept>
 #include <unordered_set>
 #include <vector>
@@ -24,7 +26,29 @@ struct ThreadGuard {
   // The counts that menu and move/size loops the system runs on the thread left behind.
   std::vector<int> systemLoops;
 };
-thread_local ThreadGuard guard;
+// This is read on every message. MinGW's emulated thread_local takes a lock and a lookup each
+// time, and a call to TlsGetValue costs a cold page of another DLL: the thread's own slot is read
+// from its TEB, which is all TlsGetValue does for the first 64 slots.
+void* TebSlot(DWORD slot) noexcept {
+  // GCC takes the TEB's address from the segment register for an array of no length.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+  return NtCurrentTeb()->TlsSlots[slot];
+#pragma GCC diagnostic pop
+}
+const DWORD guardSlot = ::TlsAlloc();
+ThreadGuard& Guard() noexcept {
+  const DWORD slot = guardSlot;
+  if (slot < 64) {
+    if (auto* guard = static_cast<ThreadGuard*>(TebSlot(slot))) return *guard;
+  } else if (slot != TLS_OUT_OF_INDEXES) {
+    if (auto* guard = static_cast<ThreadGuard*>(::TlsGetValue(slot))) return *guard;
+  }
+  // The thread's guard itself, freed when the thread ends.
+  thread_local ThreadGuard guard;
+  if (slot != TLS_OUT_OF_INDEXES) ::TlsSetValue(slot, &guard);
+  return guard;
+}
 
 bool OfThisThread(HWND window) {
   return window && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
@@ -39,15 +63,15 @@ void SeeWindowMessage(UINT msg);
 
 LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                            DWORD_PTR child) noexcept {
-  if (child && guard.frames == 0 && IsControlMessage(msg) && SentFromAnotherThread()) return 0;
+  if (child && Guard().frames == 0 && IsControlMessage(msg) && SentFromAnotherThread()) return 0;
   if (msg == WM_NCDESTROY) {
-    guard.children.erase(window);
+    Guard().children.erase(window);
     ::RemoveWindowSubclass(window, GuardProc, id);
     return ::DefSubclassProc(window, msg, wParam, lParam);
   }
   struct Frame {
-    Frame() { ++guard.frames; }
-    ~Frame() { --guard.frames; }
+    Frame() { ++Guard().frames; }
+    ~Frame() { --Guard().frames; }
   } frame;
   SeeWindowMessage(msg);
   return ::DefSubclassProc(window, msg, wParam, lParam);
@@ -55,7 +79,7 @@ LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, 
 
 void Attach(HWND window, bool child) {
   if (!::SetWindowSubclass(window, GuardProc, kGuardId, child ? 1 : 0)) return;
-  if (child) guard.children.insert(window);
+  if (child) Guard().children.insert(window);
 }
 
 LRESULT CALLBACK CreateHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
@@ -79,7 +103,7 @@ bool MarksSystemLoop(UINT msg) {
 // dropped whoever posted it. The system only ever sends the marks of its loops.
 bool Refused(const MSG& m) {
   if (!m.hwnd) return false;
-  if (IsControlMessage(m.message) && guard.children.count(m.hwnd) != 0) return true;
+  if (IsControlMessage(m.message) && Guard().children.count(m.hwnd) != 0) return true;
   return MarksSystemLoop(m.message) && OfThisThread(m.hwnd);
 }
 
@@ -96,11 +120,12 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcep
 }
 
 void WatchQueue() {
-  if (!guard.create || guard.getMessage) return;
-  guard.getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+  if (!Guard().create || Guard().getMessage) return;
+  Guard().getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
 }
 
 void StopWatchingQueue() {
+  ThreadGuard& guard = Guard();
   if (guard.getMessage) ::UnhookWindowsHookEx(guard.getMessage);
   guard.getMessage = nullptr;
 }
@@ -113,11 +138,11 @@ void SeeWindowMessage(UINT msg) {
   if (!MarksSystemLoop(msg) || SentFromAnotherThread()) return;
   if (msg == WM_ENTERMENULOOP || msg == WM_ENTERSIZEMOVE) {
     WatchQueue();
-    guard.systemLoops.push_back(guard.frames - 1);
-    guard.frames = 1;
-  } else if (!guard.systemLoops.empty()) {
-    guard.frames = guard.systemLoops.back() + 1;
-    guard.systemLoops.pop_back();
+    Guard().systemLoops.push_back(Guard().frames - 1);
+    Guard().frames = 1;
+  } else if (!Guard().systemLoops.empty()) {
+    Guard().frames = Guard().systemLoops.back() + 1;
+    Guard().systemLoops.pop_back();
   }
 }
 
@@ -134,10 +159,10 @@ LRESULT CALLBACK MessageFilterHook(int code, WPARAM wParam, LPARAM lParam) noexc
 
 void Uninstall() {
   StopWatchingQueue();
-  if (guard.create) ::UnhookWindowsHookEx(guard.create);
-  if (guard.filter) ::UnhookWindowsHookEx(guard.filter);
-  guard.create = nullptr;
-  guard.filter = nullptr;
+  if (Guard().create) ::UnhookWindowsHookEx(Guard().create);
+  if (Guard().filter) ::UnhookWindowsHookEx(Guard().filter);
+  Guard().create = nullptr;
+  Guard().filter = nullptr;
 }
 
 } // namespace
@@ -167,11 +192,11 @@ bool IsControlMessage(UINT msg) {
 }
 
 ChildWindowGuard::ChildWindowGuard() {
-  if (guard.create) throw std::runtime_error("this thread already guards its child windows");
+  if (Guard().create) throw std::runtime_error("this thread already guards its child windows");
   const DWORD thread = ::GetCurrentThreadId();
-  guard.create = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, thread);
-  guard.filter = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilterHook, nullptr, thread);
-  if (!guard.create || !guard.filter) {
+  Guard().create = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, thread);
+  Guard().filter = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilterHook, nullptr, thread);
+  if (!Guard().create || !Guard().filter) {
     Uninstall();
     throw std::runtime_error("the hooks that guard the child windows cannot be installed");
   }
@@ -183,7 +208,7 @@ ChildWindowGuard::~ChildWindowGuard() {
 }
 
 bool ChildWindowGuard::Guards(HWND window) {
-  return window && guard.children.count(window) != 0;
+  return window && Guard().children.count(window) != 0;
 }
 
 bool ChildWindowGuard::Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data) {
@@ -197,14 +222,15 @@ bool ChildWindowGuard::Subclass(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWO
 bool ChildWindowGuard::Admit(const MSG& msg) {
   // Back in the program's own loop: whatever modal loop ran has ended, and no window procedure
   // of the thread runs, whichever marks a loop left out.
-  StopWatchingQueue();
+  ThreadGuard& guard = Guard();
+  if (guard.getMessage) StopWatchingQueue();
   guard.frames = 0;
   guard.systemLoops.clear();
   return !Refused(msg);
 }
 
 bool ChildWindowGuard::WatchingQueue() {
-  return guard.getMessage != nullptr;
+  return Guard().getMessage != nullptr;
 }
 
 void ChildWindowGuard::CountedByItsProcedure(HWND window) {
@@ -213,21 +239,21 @@ void ChildWindowGuard::CountedByItsProcedure(HWND window) {
 }
 
 ChildWindowGuard::Frame::Frame(UINT msg) {
-  ++guard.frames;
+  ++Guard().frames;
   SeeWindowMessage(msg);
 }
 
 ChildWindowGuard::Frame::~Frame() {
-  --guard.frames;
+  --Guard().frames;
 }
 
-ChildWindowGuard::ModalLoop::ModalLoop(Takes takes) : saved_(guard.frames) {
-  guard.frames = 0;
+ChildWindowGuard::ModalLoop::ModalLoop(Takes takes) : saved_(Guard().frames) {
+  Guard().frames = 0;
   if (takes == Takes::Posted) WatchQueue();
 }
 
 ChildWindowGuard::ModalLoop::~ModalLoop() {
-  guard.frames = saved_;
+  Guard().frames = saved_;
 }
 
 } // namespace lumivane::win32

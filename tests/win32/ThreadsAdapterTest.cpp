@@ -209,6 +209,20 @@ TEST_F(Win32ThreadsTest, AForgedWorkMessageRunsNothingTwiceAndCarriesNothing) {
   ASSERT_TRUE(PumpUntil([&] { return runs == 2; }));
 }
 
+TEST_F(Win32ThreadsTest, WorkWhoseMessageWasLostRunsOnTheTimersTickAndTheNextCallPostsAgain) {
+  int runs = 0;
+  main.Queue([&] { ++runs; });
+  MSG m{};
+  // Lost: a loop of someone else's took it off the queue and never dispatched it.
+  ASSERT_TRUE(::PeekMessageW(&m, host.Window(), kMsgWork, kMsgWork, PM_REMOVE));
+  host.SetTimerEnabled(true);
+  ASSERT_TRUE(PumpUntil([&] { return runs == 1; }, 1000));
+  host.SetTimerEnabled(false);
+  main.Queue([&] { ++runs; });
+  EXPECT_TRUE(::PeekMessageW(&m, host.Window(), kMsgWork, kMsgWork, PM_NOREMOVE));
+  ASSERT_TRUE(PumpUntil([&] { return runs == 2; }));
+}
+
 TEST_F(Win32ThreadsTest, AQueuedCallThatThrowsIsLogged) {
   bool after = false;
   main.Queue([] { throw std::runtime_error("bad line"); });

@@ -18,6 +18,7 @@ bool WorkQueue::Push(Item item) {
   items_.push_back(std::move(item));
   // A failed post leaves signalled_ false, so the next item tries again; the timer drains too.
   if (!signalled_) signalled_ = ::PostMessageW(window_, kMsgWork, 0, 0) != 0;
+  NoteBusy();
   return true;
 }
 
@@ -34,11 +35,14 @@ void WorkQueue::Call(const std::function<void()>& fn) {
 }
 
 void WorkQueue::Drain() noexcept {
+  // Whatever is handed in after this look posts its own message.
+  if (!busy_.load(std::memory_order_acquire)) return;
   std::size_t count = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     signalled_ = false;
     count = items_.size();
+    NoteBusy();
   }
   for (; count > 0; --count) {
     Item item;
@@ -48,6 +52,7 @@ void WorkQueue::Drain() noexcept {
       if (closed_ || items_.empty()) return;
       item = std::move(items_.front());
       items_.pop_front();
+      NoteBusy();
     }
     Run(item);
   }
@@ -80,6 +85,7 @@ void WorkQueue::Close() noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
     closed_ = true;
     dropped.swap(items_);
+    NoteBusy();
     for (Item& item : dropped) {
       if (!item.sync) continue;
       item.sync->state = SyncCall::State::Dropped;

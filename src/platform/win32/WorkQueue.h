@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -58,6 +59,10 @@ class WorkQueue : public std::enable_shared_from_this<WorkQueue> {
   bool closed_ = false;
   // A kMsgWork is on its way; cleared when a drain starts, so a lost message is posted again.
   bool signalled_ = false;
+  // Items wait or a message is on its way. Read without the lock, so that the timer's drain of
+  // an idle queue costs no lock; set under it whenever either changes.
+  std::atomic<bool> busy_{false};
+  void NoteBusy() { busy_.store(signalled_ || !items_.empty(), std::memory_order_release); }
 };
 
 } // namespace lumivane::win32

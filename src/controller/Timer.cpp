@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 #include "controller/MainForm.h"
@@ -123,10 +122,10 @@ TController::PassInputs TController::InputsNow() const {
 }
 
 bool TController::SameInputs(const PassInputs& seen) const {
-  // The key by its bytes: comparing char16_t one by one costs more than all the rest.
-  const bool sameActive =
-      seen.active.size() == ActiveDevice.size() &&
-      std::memcmp(seen.active.data(), ActiveDevice.data(), ActiveDevice.size() * sizeof(char16_t)) == 0;
+  // By hand: a call to compare the key (char_traits, or memcmp) costs more than all the rest.
+  bool sameActive = seen.active.size() == ActiveDevice.size();
+  for (size_t i = 0; sameActive && i < ActiveDevice.size(); ++i)
+    sameActive = seen.active[i] == ActiveDevice[i];
   return seen.treeChanges == TAssoc::Changes() && seen.logLines == log_.Lines() &&
          seen.commandStamp == CommandStamp && sameActive && seen.runState == RunState &&
          seen.shown == ShownBrightness && seen.others == OtherActiveCount &&

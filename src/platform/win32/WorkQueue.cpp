@@ -16,9 +16,10 @@ bool WorkQueue::Push(Item item) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (closed_) return false;
   items_.push_back(std::move(item));
+  // Before the post: the drain its message starts must not find the queue idle.
+  NoteBusy();
   // A failed post leaves signalled_ false, so the next item tries again; the timer drains too.
   if (!signalled_) signalled_ = ::PostMessageW(window_, kMsgWork, 0, 0) != 0;
-  NoteBusy();
   return true;
 }
 

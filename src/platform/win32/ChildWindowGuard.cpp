@@ -44,10 +44,16 @@ ThreadGuard& Guard() noexcept {
   } else if (slot != TLS_OUT_OF_INDEXES) {
     if (auto* guard = static_cast<ThreadGuard*>(::TlsGetValue(slot))) return *guard;
   }
-  // The thread's guard itself, freed when the thread ends.
-  thread_local ThreadGuard guard;
-  if (slot != TLS_OUT_OF_INDEXES) ::TlsSetValue(slot, &guard);
-  return guard;
+  // The thread's guard itself, freed when the thread ends; the slot then no longer points to it.
+  struct Owner {
+    ThreadGuard guard;
+    ~Owner() {
+      if (guardSlot != TLS_OUT_OF_INDEXES) ::TlsSetValue(guardSlot, nullptr);
+    }
+  };
+  thread_local Owner owner;
+  if (slot != TLS_OUT_OF_INDEXES) ::TlsSetValue(slot, &owner.guard);
+  return owner.guard;
 }
 
 bool OfThisThread(HWND window) {

@@ -62,7 +62,7 @@ start_program() {
 main_windows() {
   local out
   for _ in 1 2 3; do
-    out="$(timeout 60 "$WINE64" "$BUILD/logtext.exe" "${1:---count}" 2>"$WORK/logtext.err" | tr -d '\r')"
+    out="$(timeout 20 "$WINE64" "$BUILD/logtext.exe" "${1:---count}" 2>"$WORK/logtext.err" | tr -d '\r')"
     [[ "$out" =~ ^[0-9]+$ ]] && echo "$out" && return 0
     echo "logtext ${1:---count} printed no count: $(tr -d '\r' <"$WORK/logtext.err" | head -c 2000)" >&2
   done

@@ -64,12 +64,17 @@ convert "$SHOTS/start.png" -crop "$ICON_GEOMETRY" +repage "$SHOTS/start-icon.png
 
 # --- idle: CPU ticks and Wine server calls, both programs over the same seconds ----------------
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; } # user + system, in clock ticks
+# Nanoseconds on the CPU of the process's threads that live now: exact, where ticks are rounded.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f", s }'; }
 if [ "$IDLE_SECONDS" -gt 0 ]; then
-  p0="$(ticks "$PID")" m0="$(ticks "$MPID")"
+  p0="$(ticks "$PID")" m0="$(ticks "$MPID")" pn0="$(cpu_ns "$PID")" mn0="$(cpu_ns "$MPID")"
   sleep "$IDLE_SECONDS"
-  p1="$(ticks "$PID")" m1="$(ticks "$MPID")"
+  p1="$(ticks "$PID")" m1="$(ticks "$MPID")" pn1="$(cpu_ns "$PID")" mn1="$(cpu_ns "$MPID")"
   IDLE_ROW="$(printf 'idle CPU over %s s (ticks of 1/%s s): program %s, minimal %s, difference %s' \
     "$IDLE_SECONDS" "$(getconf CLK_TCK)" $((p1 - p0)) $((m1 - m0)) $((p1 - p0 - (m1 - m0))))"
+  IDLE_ROW+="$(awk -v p=$((pn1 - pn0)) -v m=$((mn1 - mn0)) -v s="$IDLE_SECONDS" 'BEGIN {
+    printf "\n  on the CPU: program %.1f ms, minimal %.1f ms, difference %.1f ms (%.2f ticks a minute)",
+      p / 1e6, m / 1e6, (p - m) / 1e6, (p - m) / 1e7 * 60 / s }')"
 fi
 # strace -c's summary: the calls column of the read and write rows.
 calls() { # summary-file syscall

@@ -69,9 +69,10 @@ void SeeWindowMessage(UINT msg);
 
 LRESULT CALLBACK GuardProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                            DWORD_PTR child) noexcept {
-  if (child && Guard().frames == 0 && IsControlMessage(msg) && SentFromAnotherThread()) return 0;
+  ThreadGuard& guard = Guard();
+  if (child && guard.frames == 0 && IsControlMessage(msg) && SentFromAnotherThread()) return 0;
   if (msg == WM_NCDESTROY) {
-    Guard().children.erase(window);
+    guard.children.erase(window);
     ::RemoveWindowSubclass(window, GuardProc, id);
     return ::DefSubclassProc(window, msg, wParam, lParam);
   }
@@ -126,8 +127,9 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) noexcep
 }
 
 void WatchQueue() {
-  if (!Guard().create || Guard().getMessage) return;
-  Guard().getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+  ThreadGuard& guard = Guard();
+  if (!guard.create || guard.getMessage) return;
+  guard.getMessage = ::SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
 }
 
 void StopWatchingQueue() {
@@ -142,13 +144,14 @@ void StopWatchingQueue() {
 // frame of the message itself, which the count keeps. Only the thread's own marks count.
 void SeeWindowMessage(UINT msg) {
   if (!MarksSystemLoop(msg) || SentFromAnotherThread()) return;
+  ThreadGuard& guard = Guard();
   if (msg == WM_ENTERMENULOOP || msg == WM_ENTERSIZEMOVE) {
     WatchQueue();
-    Guard().systemLoops.push_back(Guard().frames - 1);
-    Guard().frames = 1;
-  } else if (!Guard().systemLoops.empty()) {
-    Guard().frames = Guard().systemLoops.back() + 1;
-    Guard().systemLoops.pop_back();
+    guard.systemLoops.push_back(guard.frames - 1);
+    guard.frames = 1;
+  } else if (!guard.systemLoops.empty()) {
+    guard.frames = guard.systemLoops.back() + 1;
+    guard.systemLoops.pop_back();
   }
 }
 
@@ -165,10 +168,11 @@ LRESULT CALLBACK MessageFilterHook(int code, WPARAM wParam, LPARAM lParam) noexc
 
 void Uninstall() {
   StopWatchingQueue();
-  if (Guard().create) ::UnhookWindowsHookEx(Guard().create);
-  if (Guard().filter) ::UnhookWindowsHookEx(Guard().filter);
-  Guard().create = nullptr;
-  Guard().filter = nullptr;
+  ThreadGuard& guard = Guard();
+  if (guard.create) ::UnhookWindowsHookEx(guard.create);
+  if (guard.filter) ::UnhookWindowsHookEx(guard.filter);
+  guard.create = nullptr;
+  guard.filter = nullptr;
 }
 
 } // namespace
@@ -198,11 +202,12 @@ bool IsControlMessage(UINT msg) {
 }
 
 ChildWindowGuard::ChildWindowGuard() {
-  if (Guard().create) throw std::runtime_error("this thread already guards its child windows");
+  ThreadGuard& guard = Guard();
+  if (guard.create) throw std::runtime_error("this thread already guards its child windows");
   const DWORD thread = ::GetCurrentThreadId();
-  Guard().create = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, thread);
-  Guard().filter = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilterHook, nullptr, thread);
-  if (!Guard().create || !Guard().filter) {
+  guard.create = ::SetWindowsHookExW(WH_CBT, CreateHook, nullptr, thread);
+  guard.filter = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilterHook, nullptr, thread);
+  if (!guard.create || !guard.filter) {
     Uninstall();
     throw std::runtime_error("the hooks that guard the child windows cannot be installed");
   }
